@@ -1,0 +1,55 @@
+#pragma once
+
+#include "dataset.h"
+#include "localsql.h"
+
+#include <QHash>
+#include <QStringList>
+
+namespace kdb {
+
+// A Local SQL statement held as text lines (a window replaces chosen lines, then opens it),
+// with named integer parameters. A SELECT is opened as a read-only dataset: its result is
+// stored once in a temporary table of the store and read in pages like a table, so a filter
+// on the query narrows the result without running it again. execSql() runs a statement
+// without result (DELETE).
+class Query : public Dataset {
+    Q_OBJECT
+public:
+    explicit Query(QObject* parent = nullptr);
+    ~Query() override;
+
+    void setDatabaseName(const QString& name) { m_databaseName = name; }
+    void setDatabase(Database* database) { m_database = database; }
+
+    QStringList& sql() { return m_lines; } // change lines while the query is closed
+    const QStringList& sql() const { return m_lines; }
+    void setSql(const QStringList& lines) { m_lines = lines; }
+    void setSql(const QString& text) { m_lines = QStringList{text}; }
+
+    void setParam(const QString& name, qint64 value); // without the colon, any case
+    void clearParams() { m_params.clear(); }
+
+    // Runs a statement that returns no rows; gives the number of rows changed.
+    int execSql();
+    // The store SQL of the current text (for the admin tool's --translated).
+    QString translatedSql();
+
+protected:
+    Source openSource() override;
+    void closeSource() override;
+
+private:
+    Database& resolveDatabase();
+    TranslatedSql translate(Database& db) const;
+    QVariantList boundParams(const TranslatedSql& t) const;
+
+    QString m_databaseName;
+    Database* m_database = nullptr;
+    QStringList m_lines;
+    QHash<QString, qint64> m_params;
+    QString m_tempTable;
+    Database* m_tempDb = nullptr;
+};
+
+} // namespace kdb

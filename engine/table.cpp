@@ -1,0 +1,89 @@
+#include "table.h"
+
+#include "database.h"
+#include "error.h"
+#include "store.h"
+
+namespace kdb {
+
+Table::Table(QObject* parent) : Dataset(parent) {}
+Table::~Table() { close(); }
+
+void Table::setIndexName(const QString& index)
+{
+    m_indexName = index;
+    m_indexFields.clear();
+}
+
+void Table::setIndexFieldNames(const QString& fields)
+{
+    m_indexFields = fields;
+    m_indexName.clear();
+}
+
+std::unique_ptr<Table> Table::opened(Database& database, const QString& fileName,
+                                     const QString& order)
+{
+    auto t = std::make_unique<Table>();
+    t->setDatabase(&database);
+    t->setTableName(fileName);
+    if (!order.isEmpty())
+        t->setIndexFieldNames(order);
+    t->open();
+    return t;
+}
+
+Dataset::Source Table::openSource()
+{
+    Database* db = m_database;
+    if (!db)
+        db = m_databaseName.isEmpty() ? &Session::global().currentFolderDatabase()
+                                      : &Session::global().databaseFor(m_databaseName);
+    if (!db->isOpen())
+        db->open();
+    if (m_tableName.trimmed().isEmpty())
+        throw Error(Error::Code::NotFound, QStringLiteral("Не задано имя таблицы."));
+
+    Source s;
+    s.db = db;
+    s.def = db->tableDef(m_tableName);
+    s.table = s.def.name;
+    s.displayName = m_tableName;
+    s.editable = true;
+    s.lockable = true;
+
+    Store& store = db->store();
+    const Dialect& d = store.dialect();
+    QStringList terms;
+    if (!m_indexName.isEmpty()) {
+        const auto columns = store.indexColumns(s.table, s.table + QLatin1Char('_') + m_indexName);
+        if (!columns)
+            throw Error(Error::Code::NotFound,
+                        QStringLiteral("Индекс «%1» таблицы %2 не найден.").arg(m_indexName, m_tableName),
+                        m_tableName);
+        for (const auto& [column, collation] : *columns)
+            terms << (collation.isEmpty() ? d.quoteIdentifier(column)
+                                          : d.quoteIdentifier(column) + QStringLiteral(" COLLATE ") +
+                                                d.quoteIdentifier(collation));
+    } else if (!m_indexFields.isEmpty()) {
+        for (const QString& name : m_indexFields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const FieldDef* f = s.def.find(name.trimmed());
+            if (!f)
+                throw Error(Error::Code::NotFound,
+                            QStringLiteral("Поле порядка «%1» не найдено в таблице %2.")
+                                .arg(name.trimmed(), m_tableName),
+                            m_tableName, name.trimmed());
+            terms << (isTextType(f->type) ? d.collate(d.quoteIdentifier(f->name))
+                                          : d.quoteIdentifier(f->name));
+        }
+    } else {
+        for (const FieldDef& f : s.def.fields)
+            if (f.primaryKey)
+                terms << d.quoteIdentifier(f.name);
+    }
+    terms << store.rowIdColumn(); // rows equal in the order keep their order of entry
+    s.orderBy = terms.join(QLatin1Char(','));
+    return s;
+}
+
+} // namespace kdb
