@@ -36,9 +36,10 @@ void Database::open()
         const Alias alias = Session::global().alias(m_aliasName);
         const QString driver = alias.driver.toUpper();
         if (driver != QLatin1String("PARADOX") && driver != QLatin1String("STANDARD"))
-            throw Error(Error::Code::NotFound,
-                        QStringLiteral("Псевдоним «%1»: драйвер «%2» не поддерживается (нужен PARADOX).")
-                            .arg(m_aliasName, alias.driver));
+            throw Error(
+                Error::Code::NotFound,
+                QStringLiteral("Псевдоним «%1»: драйвер «%2» не поддерживается (нужен PARADOX).")
+                    .arg(m_aliasName, alias.driver));
         if (alias.path().isEmpty())
             throw Error(Error::Code::NotFound,
                         QStringLiteral("Для псевдонима «%1» не задан путь к папке данных (PATH).")
@@ -98,11 +99,20 @@ const TableDef& Database::tableDef(const QString& fileName)
                 fileName);
 }
 
-QStringList Database::tableNames() { return store().tables(); }
+QStringList Database::tableNames()
+{
+    return store().tables();
+}
 
-void Database::invalidateTableDefs() { m_defs.clear(); }
+void Database::invalidateTableDefs()
+{
+    m_defs.clear();
+}
 
-void Database::attach(Dataset* ds) { m_openDatasets.push_back(ds); }
+void Database::attach(Dataset* ds)
+{
+    m_openDatasets.push_back(ds);
+}
 
 void Database::detach(Dataset* ds)
 {
@@ -137,7 +147,10 @@ void Database::rollback()
         store().rollbackTo(QStringLiteral("kdb_sp%1").arg(m_depth));
 }
 
-Database::Transaction::Transaction(Database& db) : m_db(db) { m_db.begin(); }
+Database::Transaction::Transaction(Database& db) : m_db(db)
+{
+    m_db.begin();
+}
 
 Database::Transaction::~Transaction()
 {
@@ -212,13 +225,19 @@ void Database::executeStoreScript(const QString& script)
     invalidateTableDefs();
 }
 
-QStringList Database::integrityCheck() { return store().integrityCheck(); }
+QStringList Database::integrityCheck()
+{
+    return store().integrityCheck();
+}
 
 void Database::createStore(const QString& folder, const QString& schemaScript)
 {
     createSqliteStore(folder, schemaScript);
 }
 
-QString Database::storeFileName() { return sqliteStoreFileName(); }
+QString Database::storeFileName()
+{
+    return sqliteStoreFileName();
+}
 
 } // namespace kdb

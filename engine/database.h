@@ -14,6 +14,7 @@
 
 namespace kdb {
 
+class Database;
 class Dataset;
 class Store;
 

@@ -9,10 +9,13 @@
 namespace kdb {
 
 namespace {
-constexpr int kPageRows = 64;     // rows fetched in one statement
+constexpr int kPageRows = 64;       // rows fetched in one statement
 constexpr size_t kCacheRows = 1024; // rows kept; the cache is emptied beyond that
 
-std::string lowerKey(const QString& name) { return name.toLower().toStdString(); }
+std::string lowerKey(const QString& name)
+{
+    return name.toLower().toStdString();
+}
 } // namespace
 
 Dataset::Dataset(QObject* parent) : QObject(parent) {}
@@ -73,8 +76,8 @@ Error Dataset::storeError(const QString& operation, const Error& cause) const
         message = QStringLiteral("Такая запись уже есть в таблице %1: ключ повторяется.")
                       .arg(m_source.displayName);
     else if (!m_source.displayName.isEmpty() && !message.contains(m_source.displayName))
-        message = QStringLiteral("%1 (таблица %2, %3)")
-                      .arg(message, m_source.displayName, operation);
+        message =
+            QStringLiteral("%1 (таблица %2, %3)").arg(message, m_source.displayName, operation);
     return Error(cause.code(), message, m_source.displayName, cause.field());
 }
 
@@ -91,8 +94,7 @@ void Dataset::open()
         m_compiledFilter = {};
         if (m_filtered && !m_filter.trimmed().isEmpty())
             m_compiledFilter = compileFilter(
-                m_filter,
-                [this](const QString& n) { return m_source.def.find(n); },
+                m_filter, [this](const QString& n) { return m_source.def.find(n); },
                 m_source.db->store().dialect());
         m_state = State::Browse;
         loadKeys(0);
@@ -246,10 +248,11 @@ Field& Dataset::fieldByName(const QString& name) const
 {
     if (Field* f = findField(name))
         return *f;
-    throw Error(Error::Code::NotFound,
-                QStringLiteral("Поле «%1» не найдено в наборе данных %2.")
-                    .arg(name, m_source.displayName.isEmpty() ? objectName() : m_source.displayName),
-                m_source.displayName, name);
+    throw Error(
+        Error::Code::NotFound,
+        QStringLiteral("Поле «%1» не найдено в наборе данных %2.")
+            .arg(name, m_source.displayName.isEmpty() ? objectName() : m_source.displayName),
+        m_source.displayName, name);
 }
 
 QStringList Dataset::fieldNames() const
@@ -358,8 +361,9 @@ void Dataset::fetchAround(int position) const
     for (int i = 0; i < ids.size(); ++i)
         marks += i ? QStringLiteral(",?") : QStringLiteral("?");
     const QString sql = QStringLiteral("SELECT ") + selectList() + QStringLiteral(" FROM ") +
-                        store.dialect().quoteIdentifier(m_source.table) + QStringLiteral(" WHERE ") +
-                        store.rowIdColumn() + QStringLiteral(" IN (") + marks + QLatin1Char(')');
+                        store.dialect().quoteIdentifier(m_source.table) +
+                        QStringLiteral(" WHERE ") + store.rowIdColumn() + QStringLiteral(" IN (") +
+                        marks + QLatin1Char(')');
     try {
         auto c = store.select(sql, ids);
         while (c->next()) {
@@ -587,9 +591,10 @@ Condition matchCondition(const Dataset& ds, const Store& store, const QString& f
     for (int i = 0; i < names.size(); ++i) {
         const Field& f = ds.fieldByName(names[i].trimmed());
         if (f.kind() != Field::Kind::Data)
-            throw Error(Error::Code::General,
-                        QStringLiteral("Поиск по подстановочному полю «%1» невозможен.").arg(f.name()),
-                        ds.displayName(), f.name());
+            throw Error(
+                Error::Code::General,
+                QStringLiteral("Поиск по подстановочному полю «%1» невозможен.").arg(f.name()),
+                ds.displayName(), f.name());
         const QString column = d.quoteIdentifier(f.name());
         const QVariant value = values[i];
         if (value.isNull() || (isTextType(f.type()) ? false : value.toString().isEmpty())) {
@@ -636,11 +641,10 @@ bool Dataset::locate(const QString& fields, const QVariantList& values, int opti
     QString where = whereClause(params);
     where = where.isEmpty() ? cond.sql : where + QStringLiteral(" AND ") + cond.sql;
     params += cond.params;
-    const QString sql = QStringLiteral("SELECT ") + store.rowIdColumn() + QStringLiteral(" FROM ") +
-                        store.dialect().quoteIdentifier(m_source.table) + QStringLiteral(" WHERE ") +
-                        where +
-                        (m_source.orderBy.isEmpty() ? QString()
-                                                    : QStringLiteral(" ORDER BY ") + m_source.orderBy);
+    const QString sql =
+        QStringLiteral("SELECT ") + store.rowIdColumn() + QStringLiteral(" FROM ") +
+        store.dialect().quoteIdentifier(m_source.table) + QStringLiteral(" WHERE ") + where +
+        (m_source.orderBy.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + m_source.orderBy);
     try {
         auto c = store.select(sql, params);
         // The first match in order that the keyset holds (held deletions are not in it).
@@ -672,12 +676,12 @@ QVariant Dataset::lookup(const QString& keyFields, const QVariantList& keyValues
     QString where = whereClause(params);
     where = where.isEmpty() ? cond.sql : where + QStringLiteral(" AND ") + cond.sql;
     params += cond.params;
-    const QString sql = QStringLiteral("SELECT ") + store.dialect().quoteIdentifier(result.name()) +
-                        QStringLiteral(" FROM ") + store.dialect().quoteIdentifier(m_source.table) +
-                        QStringLiteral(" WHERE ") + where +
-                        (m_source.orderBy.isEmpty() ? QString()
-                                                    : QStringLiteral(" ORDER BY ") + m_source.orderBy) +
-                        QStringLiteral(" LIMIT 1");
+    const QString sql =
+        QStringLiteral("SELECT ") + store.dialect().quoteIdentifier(result.name()) +
+        QStringLiteral(" FROM ") + store.dialect().quoteIdentifier(m_source.table) +
+        QStringLiteral(" WHERE ") + where +
+        (m_source.orderBy.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + m_source.orderBy) +
+        QStringLiteral(" LIMIT 1");
     try {
         auto c = store.select(sql, params);
         if (c->next())
@@ -690,7 +694,10 @@ QVariant Dataset::lookup(const QString& keyFields, const QVariantList& keyValues
 
 // --- editing ---------------------------------------------------------------------------------
 
-bool Dataset::canModify() const { return isOpen() && m_source.editable && !m_readOnly; }
+bool Dataset::canModify() const
+{
+    return isOpen() && m_source.editable && !m_readOnly;
+}
 
 static Error readOnlyError(const QString& table)
 {
@@ -722,9 +729,10 @@ void Dataset::edit()
     if (!canModify())
         throw readOnlyError(m_source.displayName);
     if (m_keys.empty())
-        throw Error(Error::Code::State,
-                    QStringLiteral("В таблице %1 нет записи для изменения.").arg(m_source.displayName),
-                    m_source.displayName);
+        throw Error(
+            Error::Code::State,
+            QStringLiteral("В таблице %1 нет записи для изменения.").arg(m_source.displayName),
+            m_source.displayName);
     if (beforeEdit)
         beforeEdit(*this);
     const qint64 id = currentRowId();
@@ -740,13 +748,13 @@ void Dataset::edit()
         // Edit what is stored now, not what was read minutes ago.
         m_cache.erase(id);
         const Row* row = rowValues(m_pos);
-        if (!row || std::all_of(row->begin(), row->end(), [](const QVariant& v) { return v.isNull(); })) {
+        if (!row ||
+            std::all_of(row->begin(), row->end(), [](const QVariant& v) { return v.isNull(); })) {
             QVariantList params{QVariant(id)};
-            auto c = store.select(QStringLiteral("SELECT 1 FROM ") +
-                                      store.dialect().quoteIdentifier(m_source.table) +
-                                      QStringLiteral(" WHERE ") + store.rowIdColumn() +
-                                      QStringLiteral("=?"),
-                                  params);
+            auto c = store.select(
+                QStringLiteral("SELECT 1 FROM ") + store.dialect().quoteIdentifier(m_source.table) +
+                    QStringLiteral(" WHERE ") + store.rowIdColumn() + QStringLiteral("=?"),
+                params);
             if (!c->next())
                 throw Error(Error::Code::NotFound,
                             QStringLiteral("Запись таблицы %1 удалена другим пользователем.")
@@ -848,7 +856,8 @@ void Dataset::post()
             }
             const QString sql =
                 columns.isEmpty()
-                    ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(d.quoteIdentifier(m_source.table))
+                    ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES")
+                          .arg(d.quoteIdentifier(m_source.table))
                     : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                           .arg(d.quoteIdentifier(m_source.table), columns.join(QLatin1Char(',')),
                                marks.join(QLatin1Char(',')));
@@ -866,11 +875,11 @@ void Dataset::post()
             }
             if (!sets.isEmpty()) {
                 params << QVariant(id);
-                const int changed = store.exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
-                                                   .arg(d.quoteIdentifier(m_source.table),
-                                                        sets.join(QLatin1Char(',')),
-                                                        store.rowIdColumn()),
-                                               params);
+                const int changed =
+                    store.exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
+                                   .arg(d.quoteIdentifier(m_source.table),
+                                        sets.join(QLatin1Char(',')), store.rowIdColumn()),
+                               params);
                 if (changed == 0)
                     throw Error(Error::Code::NotFound,
                                 QStringLiteral("Запись таблицы %1 удалена другим пользователем: "
@@ -940,9 +949,10 @@ void Dataset::remove()
     if (!canModify())
         throw readOnlyError(m_source.displayName);
     if (m_keys.empty())
-        throw Error(Error::Code::State,
-                    QStringLiteral("В таблице %1 нет записи для удаления.").arg(m_source.displayName),
-                    m_source.displayName);
+        throw Error(
+            Error::Code::State,
+            QStringLiteral("В таблице %1 нет записи для удаления.").arg(m_source.displayName),
+            m_source.displayName);
     if (beforeDelete)
         beforeDelete(*this);
     const qint64 id = currentRowId();
@@ -961,9 +971,10 @@ void Dataset::remove()
                             .arg(m_source.displayName),
                         m_source.displayName);
         try {
-            store.exec(QStringLiteral("DELETE FROM %1 WHERE %2=?")
-                           .arg(store.dialect().quoteIdentifier(m_source.table), store.rowIdColumn()),
-                       {QVariant(id)});
+            store.exec(
+                QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                    .arg(store.dialect().quoteIdentifier(m_source.table), store.rowIdColumn()),
+                {QVariant(id)});
         } catch (const Error& e) {
             if (m_source.lockable)
                 store.unlockRecord(m_source.table, id);
@@ -1014,8 +1025,9 @@ void Dataset::applyPendingDeletes()
     if (m_pendingDeletes.empty())
         return;
     Store& store = m_source.db->store();
-    const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2=?")
-                            .arg(store.dialect().quoteIdentifier(m_source.table), store.rowIdColumn());
+    const QString sql =
+        QStringLiteral("DELETE FROM %1 WHERE %2=?")
+            .arg(store.dialect().quoteIdentifier(m_source.table), store.rowIdColumn());
     std::vector<qint64> locked;
     try {
         for (qint64 id : m_pendingDeletes) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "error.h"
 #include "field.h"
 #include "filter.h"
 #include "types.h"
@@ -66,7 +67,7 @@ public:
     bool isEmpty() const { return m_keys.empty(); }
     int recordCount() const { return static_cast<int>(m_keys.size()); }
     int recNo() const { return m_pos; } // 0-based position, -1 when empty
-    void setRecNo(int position);         // clamps into the set
+    void setRecNo(int position);        // clamps into the set
     void refresh();
 
     // --- fields
@@ -98,7 +99,7 @@ public:
     void edit();                // takes the record lock; Error(RecordLocked) at once if held
     void post();                // writes only the fields that changed; commits at once
     void cancel();
-    void remove();              // deletes the current row (held while cachedUpdates is on)
+    void remove(); // deletes the current row (held while cachedUpdates is on)
     // A new row from values in physical field order (null for the auto-increment key), posted.
     void insertRecord(const QVariantList& values);
     bool modified() const { return m_modified; }
@@ -130,7 +131,7 @@ public:
 
     // --- rules of the data module (run on the user-interface thread; a hook may throw
     // Abort or Error to refuse: the operation is then undone)
-    Hook onNewRecord;  // after append(): the new row's defaults
+    Hook onNewRecord; // after append(): the new row's defaults
     Hook beforeEdit;
     Hook beforeDelete;
     Hook beforePost;
@@ -144,9 +145,9 @@ public:
 
 Q_SIGNALS:
     void stateChanged();
-    void currentChanged();           // another row became current, or its values were re-read
+    void currentChanged();             // another row became current, or its values were re-read
     void fieldChanged(int fieldIndex); // a field of the edit buffer was set
-    void layoutChanged();            // opened, closed, refreshed, refiltered: rows renumbered
+    void layoutChanged();              // opened, closed, refreshed, refiltered: rows renumbered
 
 protected:
     // What a subclass gives the dataset to work on.

@@ -11,14 +11,14 @@ class Error : public std::runtime_error {
 public:
     enum class Code {
         General,
-        NotFound,      // unknown alias, table, field or data folder
-        Syntax,        // malformed filter or SQL text
-        KeyViolation,  // a second row with the same primary or unique key
-        RecordLocked,  // the record is being edited by another user
-        ReadOnly,      // the dataset, field or data folder cannot be written
-        State,         // an operation that the dataset's state does not allow
-        Corrupt,       // a damaged data file
-        Io,            // the store could not read or write its files
+        NotFound,     // unknown alias, table, field or data folder
+        Syntax,       // malformed filter or SQL text
+        KeyViolation, // a second row with the same primary or unique key
+        RecordLocked, // the record is being edited by another user
+        ReadOnly,     // the dataset, field or data folder cannot be written
+        State,        // an operation that the dataset's state does not allow
+        Corrupt,      // a damaged data file
+        Io,           // the store could not read or write its files
     };
 
     Error(Code code, const QString& message, const QString& table = {}, const QString& field = {});

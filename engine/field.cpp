@@ -16,7 +16,10 @@ Field::Field(Dataset* dataset, FieldDef def, int index, Kind kind)
 {
 }
 
-QVariant Field::value() const { return m_dataset->currentValue(m_index); }
+QVariant Field::value() const
+{
+    return m_dataset->currentValue(m_index);
+}
 
 QString Field::asString() const
 {
@@ -35,10 +38,22 @@ QString Field::asString() const
     }
 }
 
-int Field::asInt() const { return value().toInt(); }
-double Field::asDouble() const { return value().toDouble(); }
-bool Field::asBool() const { return value().toBool(); }
-QDate Field::asDate() const { return value().toDate(); }
+int Field::asInt() const
+{
+    return value().toInt();
+}
+double Field::asDouble() const
+{
+    return value().toDouble();
+}
+bool Field::asBool() const
+{
+    return value().toBool();
+}
+QDate Field::asDate() const
+{
+    return value().toDate();
+}
 
 void Field::setValue(const QVariant& value)
 {
@@ -63,11 +78,11 @@ QVariant Field::convert(const QVariant& value) const
     if (isText && text.isEmpty() && !isTextType(m_def.type) && m_def.type != FieldType::Unknown)
         return QVariant(); // an emptied box clears a number or a date
     auto bad = [&]() -> Error {
-        return Error(Error::Code::Syntax,
-                     QStringLiteral("Значение «%1» не подходит для поля «%2» (%3).")
-                         .arg(value.toString(), m_def.name,
-                              QString::fromLatin1(typeName(m_def.type))),
-                     m_dataset->displayName(), m_def.name);
+        return Error(
+            Error::Code::Syntax,
+            QStringLiteral("Значение «%1» не подходит для поля «%2» (%3).")
+                .arg(value.toString(), m_def.name, QString::fromLatin1(typeName(m_def.type))),
+            m_dataset->displayName(), m_def.name);
     };
     switch (m_def.type) {
     case FieldType::AutoInc:
@@ -92,8 +107,10 @@ QVariant Field::convert(const QVariant& value) const
         default:
             n = value.toLongLong(&ok);
         }
-        const qint64 lo = m_def.type == FieldType::SmallInt ? -32768 : std::numeric_limits<int>::min();
-        const qint64 hi = m_def.type == FieldType::SmallInt ? 32767 : std::numeric_limits<int>::max();
+        const qint64 lo =
+            m_def.type == FieldType::SmallInt ? -32768 : std::numeric_limits<int>::min();
+        const qint64 hi =
+            m_def.type == FieldType::SmallInt ? 32767 : std::numeric_limits<int>::max();
         if (!ok || n < lo || n > hi)
             throw bad();
         return QVariant(static_cast<int>(n));
@@ -118,8 +135,8 @@ QVariant Field::convert(const QVariant& value) const
             return value;
         if (isText) {
             const QString t = text.toLower();
-            if (t == QLatin1String("true") || t == QLatin1String("1") || t == m_trueText.toLower() ||
-                t == QStringLiteral("да"))
+            if (t == QLatin1String("true") || t == QLatin1String("1") ||
+                t == m_trueText.toLower() || t == QStringLiteral("да"))
                 return QVariant(true);
             if (t == QLatin1String("false") || t == QLatin1String("0") ||
                 t == m_falseText.toLower() || t == QStringLiteral("нет"))
@@ -172,7 +189,10 @@ void Field::setDisplayValues(const QString& trueFalse)
     m_falseText = semicolon < 0 ? QString() : trueFalse.mid(semicolon + 1);
 }
 
-QString Field::displayText() const { return displayTextOf(value()); }
+QString Field::displayText() const
+{
+    return displayTextOf(value());
+}
 
 QString Field::displayTextOf(const QVariant& v) const
 {

@@ -14,7 +14,10 @@ std::atomic<int> g_queryNumber{0};
 }
 
 Query::Query(QObject* parent) : Dataset(parent) {}
-Query::~Query() { close(); }
+Query::~Query()
+{
+    close();
+}
 
 void Query::setParam(const QString& name, qint64 value)
 {

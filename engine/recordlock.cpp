@@ -58,9 +58,10 @@ bool RecordLocks::tryLock(const QString& table, qint64 rowId)
     // still keeps out writers elsewhere, and the store refuses our own writes anyway.
     if (errno == EBADF)
         return setLock(m_fd, F_RDLCK, offsetOf(table, rowId));
-    throw Error(Error::Code::Io, QStringLiteral("Ошибка блокировки записи: %1")
-                                     .arg(QString::fromLocal8Bit(strerror(errno))),
-                table);
+    throw Error(
+        Error::Code::Io,
+        QStringLiteral("Ошибка блокировки записи: %1").arg(QString::fromLocal8Bit(strerror(errno))),
+        table);
 }
 
 void RecordLocks::unlock(const QString& table, qint64 rowId)

@@ -14,7 +14,10 @@ Session& Session::global()
     return session;
 }
 
-Session::Session() { reloadAliasFile(); }
+Session::Session()
+{
+    reloadAliasFile();
+}
 
 QString Session::aliasFilePath()
 {
@@ -77,8 +80,9 @@ Alias Session::alias(const QString& name) const
     it = m_fileAliases.constFind(key);
     if (it != m_fileAliases.constEnd())
         return *it;
-    throw Error(Error::Code::NotFound, QStringLiteral("Псевдоним «%1» не найден (файл псевдонимов: %2).")
-                                           .arg(name, QDir::toNativeSeparators(aliasFilePath())));
+    throw Error(Error::Code::NotFound,
+                QStringLiteral("Псевдоним «%1» не найден (файл псевдонимов: %2).")
+                    .arg(name, QDir::toNativeSeparators(aliasFilePath())));
 }
 
 QStringList Session::aliasNames() const
@@ -92,7 +96,10 @@ QStringList Session::aliasNames() const
     return names;
 }
 
-void Session::registerDatabase(Database* db) { m_databases.push_back(db); }
+void Session::registerDatabase(Database* db)
+{
+    m_databases.push_back(db);
+}
 
 void Session::unregisterDatabase(Database* db)
 {
@@ -102,7 +109,8 @@ void Session::unregisterDatabase(Database* db)
 Database* Session::findDatabase(const QString& name) const
 {
     for (Database* db : m_databases)
-        if (!db->databaseName().isEmpty() && db->databaseName().compare(name, Qt::CaseInsensitive) == 0)
+        if (!db->databaseName().isEmpty() &&
+            db->databaseName().compare(name, Qt::CaseInsensitive) == 0)
             return db;
     for (Database* db : m_databases)
         if (!db->aliasName().isEmpty() && db->aliasName().compare(name, Qt::CaseInsensitive) == 0)

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kdb {
 
@@ -74,8 +75,7 @@ class SqliteCursor;
 class SqliteStore final : public Store {
 public:
     SqliteStore(const QString& folder, sqlite3* db)
-        : m_folder(folder), m_db(db),
-          m_locks(QDir(folder).filePath(QStringLiteral("kadrol.lck")))
+        : m_folder(folder), m_db(db), m_locks(QDir(folder).filePath(QStringLiteral("kadrol.lck")))
     {
     }
 
@@ -190,8 +190,9 @@ public:
     static int bindText(sqlite3_stmt* stmt, int index, const QString& text)
     {
         const QByteArray u = text.toUtf8();
-        return sqlite3_bind_text64(stmt, index, u.constData(), static_cast<sqlite3_uint64>(u.size()),
-                                   SQLITE_TRANSIENT, SQLITE_UTF8);
+        return sqlite3_bind_text64(stmt, index, u.constData(),
+                                   static_cast<sqlite3_uint64>(u.size()), SQLITE_TRANSIENT,
+                                   SQLITE_UTF8);
     }
 
     void bindAll(sqlite3_stmt* stmt, const QVariantList& params)
@@ -270,8 +271,8 @@ public:
     {
         TableDef def;
         def.name = table.toLower();
-        auto c = select(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"),
-                        {def.name});
+        auto c =
+            select(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"), {def.name});
         while (c->next()) {
             FieldDef f = fieldDefFromDeclared(c->value(0).toString(), c->value(1).toString());
             f.primaryKey = c->int64(2) > 0;
@@ -313,9 +314,10 @@ public:
                 return std::nullopt;
         }
         std::vector<std::pair<QString, QString>> columns;
-        auto c = select(
-            QStringLiteral("SELECT name, coll FROM pragma_index_xinfo(?) WHERE key=1 ORDER BY seqno"),
-            {index});
+        auto c =
+            select(QStringLiteral(
+                       "SELECT name, coll FROM pragma_index_xinfo(?) WHERE key=1 ORDER BY seqno"),
+                   {index});
         while (c->next()) {
             QString coll = c->value(1).toString();
             if (coll.compare(QLatin1String("BINARY"), Qt::CaseInsensitive) == 0)
@@ -334,10 +336,7 @@ public:
         if (!sqlite3_get_autocommit(m_db))
             exec(QStringLiteral("ROLLBACK"), {});
     }
-    void savepoint(const QString& name) override
-    {
-        exec(QStringLiteral("SAVEPOINT ") + name, {});
-    }
+    void savepoint(const QString& name) override { exec(QStringLiteral("SAVEPOINT ") + name, {}); }
     void release(const QString& name) override { exec(QStringLiteral("RELEASE ") + name, {}); }
     void rollbackTo(const QString& name) override
     {
@@ -349,10 +348,7 @@ public:
     {
         return m_locks.tryLock(table, rowId);
     }
-    void unlockRecord(const QString& table, qint64 rowId) override
-    {
-        m_locks.unlock(table, rowId);
-    }
+    void unlockRecord(const QString& table, qint64 rowId) override { m_locks.unlock(table, rowId); }
 
     QStringList integrityCheck() override
     {
@@ -421,8 +417,8 @@ public:
                 sqlite3_column_bytes(m_stmt, column)));
         case SQLITE_BLOB: {
             const void* data = sqlite3_column_blob(m_stmt, column);
-            return QVariant(QByteArray(static_cast<const char*>(data),
-                                       sqlite3_column_bytes(m_stmt, column)));
+            return QVariant(
+                QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(m_stmt, column)));
         }
         default:
             return QVariant();
@@ -490,21 +486,26 @@ void execOn(sqlite3* db, const char* sql, const QString& file)
 
 } // namespace
 
-QString sqliteStoreFileName() { return QStringLiteral("kadrol.sqlite"); }
+QString sqliteStoreFileName()
+{
+    return QStringLiteral("kadrol.sqlite");
+}
 
 std::unique_ptr<Store> openSqliteStore(const QString& folder)
 {
     const QFileInfo dir(folder);
     if (!dir.isDir())
-        throw Error(Error::Code::NotFound, QStringLiteral("Папка данных «%1» не найдена.")
-                                               .arg(QDir::toNativeSeparators(folder)));
+        throw Error(
+            Error::Code::NotFound,
+            QStringLiteral("Папка данных «%1» не найдена.").arg(QDir::toNativeSeparators(folder)));
     const QString file = QDir(folder).filePath(sqliteStoreFileName());
     if (!QFileInfo(file).isFile())
         throw Error(Error::Code::NotFound,
                     QStringLiteral("В папке данных «%1» нет файла базы данных %2.")
                         .arg(QDir::toNativeSeparators(folder), sqliteStoreFileName()));
     if (folderIsReadOnly(folder) || !QFileInfo(file).isWritable() ||
-        (QFile::permissions(file) & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0)
+        (QFile::permissions(file) & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) ==
+            0)
         throw Error(Error::Code::ReadOnly,
                     QStringLiteral("Папка данных «%1» доступна только для чтения: работа с базой "
                                    "невозможна. Проверьте права доступа к папке и её файлам.")
@@ -529,13 +530,13 @@ void createSqliteStore(const QString& folder, const QString& schemaScript)
 {
     const QString file = QDir(folder).filePath(sqliteStoreFileName());
     if (QFileInfo::exists(file))
-        throw Error(Error::Code::General,
-                    QStringLiteral("В папке «%1» уже есть база данных.")
-                        .arg(QDir::toNativeSeparators(folder)));
+        throw Error(Error::Code::General, QStringLiteral("В папке «%1» уже есть база данных.")
+                                              .arg(QDir::toNativeSeparators(folder)));
     if (!QFileInfo(folder).isDir() || folderIsReadOnly(folder))
-        throw Error(Error::Code::ReadOnly, QStringLiteral("Нельзя создать базу данных в папке «%1»: "
-                                                          "папка не найдена или закрыта для записи.")
-                                               .arg(QDir::toNativeSeparators(folder)));
+        throw Error(Error::Code::ReadOnly,
+                    QStringLiteral("Нельзя создать базу данных в папке «%1»: "
+                                   "папка не найдена или закрыта для записи.")
+                        .arg(QDir::toNativeSeparators(folder)));
     sqlite3* db = openConnection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     try {
         execOn(db, "PRAGMA journal_mode=WAL; BEGIN;", file);
@@ -603,7 +604,8 @@ FieldDef fieldDefFromDeclared(const QString& name, const QString& declaredType)
         f.type = FieldType::Integer;
     else if (t == QLatin1String("SMALLINT"))
         f.type = FieldType::SmallInt;
-    else if (t == QLatin1String("DOUBLE") || t == QLatin1String("FLOAT") || t == QLatin1String("REAL"))
+    else if (t == QLatin1String("DOUBLE") || t == QLatin1String("FLOAT") ||
+             t == QLatin1String("REAL"))
         f.type = FieldType::Float;
     else if (t == QLatin1String("BOOLEAN"))
         f.type = FieldType::Boolean;

@@ -7,7 +7,10 @@
 namespace kdb {
 
 Table::Table(QObject* parent) : Dataset(parent) {}
-Table::~Table() { close(); }
+Table::~Table()
+{
+    close();
+}
 
 void Table::setIndexName(const QString& index)
 {
@@ -58,13 +61,15 @@ Dataset::Source Table::openSource()
     if (!m_indexName.isEmpty()) {
         const auto columns = store.indexColumns(s.table, s.table + QLatin1Char('_') + m_indexName);
         if (!columns)
-            throw Error(Error::Code::NotFound,
-                        QStringLiteral("Индекс «%1» таблицы %2 не найден.").arg(m_indexName, m_tableName),
-                        m_tableName);
+            throw Error(
+                Error::Code::NotFound,
+                QStringLiteral("Индекс «%1» таблицы %2 не найден.").arg(m_indexName, m_tableName),
+                m_tableName);
         for (const auto& [column, collation] : *columns)
-            terms << (collation.isEmpty() ? d.quoteIdentifier(column)
-                                          : d.quoteIdentifier(column) + QStringLiteral(" COLLATE ") +
-                                                d.quoteIdentifier(collation));
+            terms << (collation.isEmpty()
+                          ? d.quoteIdentifier(column)
+                          : d.quoteIdentifier(column) + QStringLiteral(" COLLATE ") +
+                                d.quoteIdentifier(collation));
     } else if (!m_indexFields.isEmpty()) {
         for (const QString& name : m_indexFields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
             const FieldDef* f = s.def.find(name.trimmed());

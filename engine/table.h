@@ -20,7 +20,7 @@ public:
     void setDatabase(Database* database) { m_database = database; } // overrides the name
     void setTableName(const QString& fileName) { m_tableName = fileName; }
     const QString& tableName() const { return m_tableName; }
-    void setIndexName(const QString& index); // clears the field order
+    void setIndexName(const QString& index);        // clears the field order
     void setIndexFieldNames(const QString& fields); // clears the index
     const QString& indexName() const { return m_indexName; }
 

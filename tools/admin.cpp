@@ -1,0 +1,201 @@
+// kadrol-admin: the administrator's command-line tool on the program's own engine.
+#include "database.h"
+#include "datafolder.h"
+#include "error.h"
+#include "generator.h"
+#include "query.h"
+#include "table.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QRegularExpression>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+const char* kUsage =
+    "Использование:\n"
+    "  kadrol-admin init ПАПКА            создать новую папку данных (Data)\n"
+    "  kadrol-admin demo ПАПКА [--candidates N] [--seed S]\n"
+    "                                     заполнить папку данных демонстрационным агентством\n"
+    "  kadrol-admin sql ПАПКА \"ЗАПРОС\" [--translated] [--param ИМЯ=ЧИСЛО ...]\n"
+    "                                     выполнить запрос Local SQL, строки через табуляцию\n"
+    "  kadrol-admin check ПАПКА           проверить целостность базы данных\n"
+    "  kadrol-admin prepare ПАПКА_ПРОГРАММЫ\n"
+    "                                     подготовить папку программы: Data, Foto, CV, template\n";
+
+QTextStream& out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream& err()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+QString cell(const QString& text)
+{
+    QString t = text;
+    t.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    t.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    t.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return t;
+}
+
+int runSql(const QStringList& args)
+{
+    if (args.size() < 2)
+        throw kdb::Error(kdb::Error::Code::General, QString::fromUtf8(kUsage));
+    auto db = kdb::Database::forFolder(args[0]);
+    db->open();
+    kdb::Query q;
+    q.setDatabase(db.get());
+    q.setSql(args[1].split(QLatin1Char('\n')));
+    bool translated = false;
+    for (int i = 2; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--translated")) {
+            translated = true;
+        } else if (args[i] == QLatin1String("--param") && i + 1 < args.size()) {
+            const QString p = args[++i];
+            const int eq = p.indexOf(QLatin1Char('='));
+            bool ok = false;
+            const qint64 value = p.mid(eq + 1).toLongLong(&ok);
+            if (eq <= 0 || !ok)
+                throw kdb::Error(kdb::Error::Code::Syntax,
+                                 QStringLiteral("Параметр задаётся как ИМЯ=ЧИСЛО: «%1».").arg(p));
+            q.setParam(p.left(eq), value);
+        } else {
+            throw kdb::Error(kdb::Error::Code::General,
+                             QStringLiteral("Неизвестный ключ «%1».\n").arg(args[i]) +
+                                 QString::fromUtf8(kUsage));
+        }
+    }
+    const QString storeSql = q.translatedSql();
+    if (translated)
+        out() << storeSql << '\n';
+    if (!storeSql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive)) {
+        const int changed = q.execSql();
+        err() << QStringLiteral("Изменено строк: %1").arg(changed) << '\n';
+        return 0;
+    }
+    q.open();
+    out() << q.fieldNames().join(QLatin1Char('\t')) << '\n';
+    for (q.first(); !q.eof(); q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.fieldCount(); ++i)
+            row << cell(q.field(i).asString());
+        out() << row.join(QLatin1Char('\t')) << '\n';
+    }
+    return 0;
+}
+
+// The tables a Data folder must hold: those its schema creates.
+QStringList schemaTableNames()
+{
+    QStringList names;
+    static const QRegularExpression create(QStringLiteral("CREATE TABLE\\s+\"?(\\w+)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    auto it = create.globalMatch(kadrol::schemaScript());
+    while (it.hasNext())
+        names << it.next().captured(1);
+    return names;
+}
+
+int runCheck(const QString& folder)
+{
+    auto db = kdb::Database::forFolder(folder);
+    db->open();
+    const QStringList problems = db->integrityCheck();
+    const QStringList tables = db->tableNames();
+    QStringList missing;
+    for (const QString& t : schemaTableNames())
+        if (!tables.contains(t, Qt::CaseInsensitive))
+            missing << t;
+    for (const QString& p : problems)
+        err() << p << '\n';
+    if (!missing.isEmpty())
+        err() << QStringLiteral("Нет таблиц: %1").arg(missing.join(QStringLiteral(", "))) << '\n';
+    if (!problems.isEmpty() || !missing.isEmpty()) {
+        err() << QStringLiteral("Проверка папки данных «%1»: найдены ошибки.")
+                     .arg(QDir::toNativeSeparators(db->folder()))
+              << '\n';
+        return 1;
+    }
+    out() << QStringLiteral("Проверка папки данных «%1»: ошибок нет, таблиц: %2.")
+                 .arg(QDir::toNativeSeparators(db->folder()))
+                 .arg(tables.size())
+          << '\n';
+    return 0;
+}
+
+int runDemo(const QStringList& args)
+{
+    kadrol::AgencyOptions options;
+    for (int i = 1; i < args.size(); ++i) {
+        bool ok = false;
+        if (args[i] == QLatin1String("--candidates") && i + 1 < args.size())
+            options.candidates = args[++i].toInt(&ok);
+        else if (args[i] == QLatin1String("--seed") && i + 1 < args.size())
+            options.seed = args[++i].toUInt(&ok);
+        if (!ok || options.candidates < 0)
+            throw kdb::Error(kdb::Error::Code::General, QString::fromUtf8(kUsage));
+    }
+    const QString folder = args[0];
+    if (!QFileInfo::exists(QDir(folder).filePath(kdb::Database::storeFileName())))
+        kadrol::createDataFolder(folder);
+    auto db = kdb::Database::forFolder(folder);
+    db->open();
+    if (kdb::Table::opened(*db, QStringLiteral("RESERV.DB"))->recordCount() > 0 ||
+        kdb::Table::opened(*db, QStringLiteral("LANG.DB"))->recordCount() > 0)
+        throw kdb::Error(kdb::Error::Code::General,
+                         QStringLiteral("Папка данных «%1» уже заполнена: демонстрационные данные "
+                                        "пишутся только в новую папку.")
+                             .arg(QDir::toNativeSeparators(folder)));
+    const kadrol::AgencyCounts c = kadrol::generateAgency(*db, options);
+    db->flush();
+    out() << QStringLiteral("Кандидатов: %1, записей о них: %2, фирм: %3, заявок: %4.")
+                 .arg(c.candidates)
+                 .arg(c.detailRows)
+                 .arg(c.firms)
+                 .arg(c.requests)
+          << '\n';
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    const QString command = args.value(0);
+    try {
+        if (command == QLatin1String("init") && args.size() == 2) {
+            kadrol::createDataFolder(args[1]);
+            out() << QStringLiteral("Создана папка данных «%1».")
+                         .arg(QDir::toNativeSeparators(args[1]))
+                  << '\n';
+            return 0;
+        }
+        if (command == QLatin1String("demo") && args.size() >= 2)
+            return runDemo(args.mid(1));
+        if (command == QLatin1String("sql") && args.size() >= 3)
+            return runSql(args.mid(1));
+        if (command == QLatin1String("check") && args.size() == 2)
+            return runCheck(args[1]);
+        if (command == QLatin1String("prepare") && args.size() == 2) {
+            kadrol::prepareProgramFolder(args[1]);
+            return 0;
+        }
+        err() << QString::fromUtf8(kUsage);
+        return 2;
+    } catch (const kdb::Error& e) {
+        out().flush();
+        err() << e.message() << '\n';
+        return 1;
+    }
+}
