@@ -4,6 +4,7 @@
 #include "database.h"
 #include "datafolder.h"
 #include "error.h"
+#include "query.h"
 #include "store.h"
 #include "table.h"
 #include "testsupport.h"
@@ -870,6 +871,86 @@ private Q_SLOTS:
                              R"(EXISTS (SELECT 1 FROM fdblook d WHERE d."Keyn"=s."Keyf"))");
         QVERIFY2(missing.empty(),
                  qPrintable(missing.empty() ? QString() : missing[0][0].toString()));
+    }
+
+    // The statistics window counts by every described field that is not text, with queries
+    // built from the description; each must run on a fresh folder (names, tables, joins).
+    void statisticsQueriesRun()
+    {
+        const auto fields = storeRows(
+            *m_db, R"(SELECT s."Keyf", s."Fld", s."Ftip", s."Nb", d."Table", d."Key", d."List" )"
+                   R"(FROM sfld s LEFT JOIN fdblook d ON d."Keyn"=s."Keyf" WHERE s."Ftip"<>1)");
+        QVERIFY(!fields.empty());
+        QStringList faults;
+        for (const QVariantList& row : fields) {
+            const QString keyf = row[0].toString(), f = row[1].toString();
+            const int ftip = row[2].toInt(), nb = row[3].toInt();
+            const QString t = '"' + baseTable(nb).toLower() + QStringLiteral("\" ");
+            const QString k = nb == 1 ? QStringLiteral("keyr") : QStringLiteral("keyn");
+            const QString q = nb == 1 ? QStringLiteral("(Arch=0)") : QString();
+            QStringList lines;
+            switch (ftip) {
+            case 2:
+            case 5:
+                lines << "select count(" + k + ") as sm, " + f + " as st"
+                      << "from " + t + (q.isEmpty() ? QString() : " where " + q) << "group by " + f;
+                break;
+            case 3:
+                lines << "select Count(a." + k + ") as sm, b.Name as st"
+                      << "from " + t + " a, flook.db b where (b.keyf=" + keyf + ") and (a." + f +
+                             "=b.Ktip)" + (q.isEmpty() ? QString() : " and " + q)
+                      << QStringLiteral("group by b.Name");
+                break;
+            case 4:
+                lines << "select min(" + f + ") as mn, max(" + f + ") as mx"
+                      << "from " + t
+                      << "where (" + f + " IS NOT NULL) " + (q.isEmpty() ? QString() : " and " + q);
+                break;
+            case 6:
+                lines << "select Count(a." + f + ") as sm, b." + row[6].toString() + " as st"
+                      << "from " + t + " a, " + row[4].toString() + " b where (a." + f + "=b." +
+                             row[5].toString() + ")" + (q.isEmpty() ? QString() : " and " + q)
+                      << "group by b." + row[6].toString();
+                break;
+            }
+            kdb::Query query;
+            query.setDatabase(m_db.get());
+            query.setSql(lines);
+            try {
+                query.open();
+                query.close();
+            } catch (const kdb::Error& e) {
+                faults << f + ": " + lines.join(' ') + ": " + e.message();
+            }
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+    }
+
+    // The selection module turns a criterion on any described field into a filter of its
+    // base's table; each kind's filter must apply to its field.
+    void selectionFiltersApply()
+    {
+        const auto fields = storeRows(*m_db, R"(SELECT "Fld", "Ftip", "Nb" FROM sfld)");
+        QStringList faults;
+        for (const QVariantList& row : fields) {
+            const QString fld = row[0].toString();
+            const int ftip = row[1].toInt(), nb = row[2].toInt();
+            static const char* const criteria[] = {
+                "", "= 'Иванов'", "= True", "= 1", ">='01.01.1980'", "< 5000", "= 1",
+            };
+            if (ftip < 1 || ftip > 6)
+                continue; // reported by fieldDescriptions
+            const QString filter = (nb == 1 ? QStringLiteral("(arch=false) and ") : QString()) +
+                                   '(' + fld + QString::fromUtf8(criteria[ftip]) + ')';
+            try {
+                auto table = openTable(*m_db, baseTable(nb));
+                table->setFilter(filter);
+                table->setFiltered(true);
+            } catch (const kdb::Error& e) {
+                faults << filter + ": " + e.message();
+            }
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     }
 
     // BLACK.Paspn keeps the document kind's key as text; as a key field it still finds its kind,
