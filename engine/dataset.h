@@ -157,12 +157,21 @@ protected:
         QString displayName; // for messages, e.g. "RESERV.DB"
         TableDef def;        // every field of that table
         QString orderBy;     // store SQL ORDER BY terms; the row id ends it as tie-break
+        // The same order as (column, collation) pairs, before the row id; empty when the order
+        // is the row id alone. A posted row finds its place by it without re-reading the keyset.
+        std::vector<std::pair<QString, QString>> orderColumns;
         QString baseWhere;   // store SQL restricting the rows beside the filter, or empty
         bool editable = false;
         bool lockable = false;
+        // A small result given whole (no table): one row per entry, values by def's fields.
+        // Such a dataset has no store table until a filter needs one (storeSource).
+        bool inMemory = false;
+        std::vector<std::vector<QVariant>> rows;
     };
     virtual Source openSource() = 0;
     virtual void closeSource() {}
+    // For an in-memory source that gets a filter: the same rows as a store table.
+    virtual Source storeSource();
 
 private:
     friend class Database;
@@ -176,6 +185,11 @@ private:
     void fetchAround(int position) const;
     void checkBrowseMode();
     void afterKeysChanged(int position);
+    void ensureStored();
+    bool passesFilter(qint64 rowId) const;
+    std::vector<QVariant> orderValues(qint64 rowId) const;
+    int orderedPosition(qint64 rowId) const;
+    void placePostedRow(qint64 rowId, bool inserted, bool orderChanged, int oldPos);
     QString selectList() const;
     QVariant currentValue(int fieldIndex) const;
     void setBufferValue(int fieldIndex, const QVariant& value);
@@ -211,6 +225,7 @@ private:
     bool m_eof = true;
     bool m_bof = true;
     mutable std::unordered_map<qint64, Row> m_cache; // row values by row id, a few pages
+    bool m_pinned = false; // the rows of an in-memory source: all in m_cache, never evicted
 
     std::vector<QVariant> m_buffer; // the edit buffer, one value per data field
     std::vector<bool> m_changed;

@@ -38,11 +38,17 @@ Database& Query::resolveDatabase()
     return *db;
 }
 
-TranslatedSql Query::translate(Database& db) const
+const TranslatedSql& Query::translate(Database& db)
 {
-    return translateLocalSql(
-        m_lines.join(QLatin1Char('\n')),
-        [&db](const QString& name) { return db.findTableDef(name); }, db.store().dialect());
+    const QString text = m_lines.join(QLatin1Char('\n'));
+    if (m_translatedFor != &db || text != m_translatedText) {
+        m_translated = translateLocalSql(
+            text, [&db](const QString& name) { return db.findTableDef(name); },
+            db.store().dialect());
+        m_translatedText = text;
+        m_translatedFor = &db;
+    }
+    return m_translated;
 }
 
 QVariantList Query::boundParams(const TranslatedSql& t) const
@@ -72,6 +78,19 @@ int Query::execSql()
     return db.store().exec(t.sql, boundParams(t));
 }
 
+namespace {
+FieldDef resultField(const QString& name, const QString& declared, const TranslatedSql& t, size_t i)
+{
+    FieldDef f = fieldDefFromDeclared(name, declared);
+    if (f.type == FieldType::Unknown && i < t.columnTypes.size())
+        f.type = t.columnTypes[i];
+    if (f.type == FieldType::AutoInc)
+        f.type = FieldType::Integer;
+    f.primaryKey = false;
+    return f;
+}
+} // namespace
+
 Dataset::Source Query::openSource()
 {
     Database& db = resolveDatabase();
@@ -80,29 +99,61 @@ Dataset::Source Query::openSource()
         throw Error(Error::Code::General,
                     QStringLiteral("Запрос не возвращает строк; его выполняют, а не открывают."));
     Store& store = db.store();
-    const Dialect& d = store.dialect();
-    const QVariantList params = boundParams(t);
 
     Source s;
     s.db = &db;
     s.displayName = objectName().isEmpty() ? QStringLiteral("запрос") : objectName();
-    const auto columns = store.describeSelect(t.sql);
-    QStringList defs;
-    for (size_t i = 0; i < columns.size(); ++i) {
-        QString name = columns[i].first;
+    s.editable = false;
+    s.lockable = false;
+    // Most window queries give a handful of rows: those are read straight into memory.
+    auto cursor = store.select(t.sql, boundParams(t));
+    const int columns = cursor->columnCount();
+    for (int i = 0; i < columns; ++i) {
+        QString name = cursor->columnName(i);
         // Two result columns of one name (s.keyr, r.keyr) stay apart.
         for (int n = 1; s.def.find(name); ++n)
-            name = columns[i].first + QLatin1Char('_') + QString::number(n);
-        FieldDef f = fieldDefFromDeclared(name, columns[i].second);
-        if (f.type == FieldType::Unknown && i < t.columnTypes.size())
-            f.type = t.columnTypes[i];
-        if (f.type == FieldType::AutoInc)
-            f.type = FieldType::Integer;
-        f.primaryKey = false;
-        s.def.fields.push_back(f);
-        defs << d.quoteIdentifier(name);
+            name = cursor->columnName(i) + QLatin1Char('_') + QString::number(n);
+        s.def.fields.push_back(
+            resultField(name, cursor->declaredType(i), t, static_cast<size_t>(i)));
     }
-    // The result is stored once; moves, counts and filters then work on the stored copy.
+    while (cursor->next()) {
+        if (static_cast<int>(s.rows.size()) >= memoryRowLimit) {
+            cursor.reset();
+            s.rows.clear();
+            return storedResult(db, t, std::move(s));
+        }
+        std::vector<QVariant> row;
+        row.reserve(static_cast<size_t>(columns));
+        for (int i = 0; i < columns; ++i)
+            row.push_back(typedValue(cursor->value(i), s.def.fields[static_cast<size_t>(i)].type));
+        s.rows.push_back(std::move(row));
+    }
+    s.inMemory = true;
+    return s;
+}
+
+Dataset::Source Query::storeSource()
+{
+    Database& db = *database();
+    Source s;
+    s.db = &db;
+    s.displayName = displayName();
+    s.def = TableDef{QString(), {}};
+    for (int i = 0; i < fieldCount(); ++i)
+        if (field(i).kind() == Field::Kind::Data)
+            s.def.fields.push_back(field(i).def());
+    return storedResult(db, translate(db), std::move(s));
+}
+
+// Runs the query once more into a temporary table; its row ids follow the result's order.
+Dataset::Source Query::storedResult(Database& db, const TranslatedSql& t, Source s)
+{
+    Store& store = db.store();
+    const Dialect& d = store.dialect();
+    QStringList defs;
+    for (const FieldDef& f : s.def.fields)
+        defs << d.quoteIdentifier(f.name);
+    closeSource();
     m_tempTable = QStringLiteral("kdb_q%1").arg(++g_queryNumber);
     m_tempDb = &db;
     try {
@@ -110,7 +161,7 @@ Dataset::Source Query::openSource()
                        .arg(d.quoteIdentifier(m_tempTable), defs.join(QLatin1Char(','))),
                    {});
         store.exec(QStringLiteral("INSERT INTO %1 ").arg(d.quoteIdentifier(m_tempTable)) + t.sql,
-                   params);
+                   boundParams(t));
     } catch (...) {
         closeSource();
         throw;
@@ -118,6 +169,8 @@ Dataset::Source Query::openSource()
     s.def.name = m_tempTable;
     s.table = m_tempTable;
     s.orderBy = store.rowIdColumn();
+    s.inMemory = false;
+    s.rows.clear();
     s.editable = false;
     s.lockable = false;
     return s;

@@ -9,9 +9,10 @@
 namespace kdb {
 
 // A Local SQL statement held as text lines (a window replaces chosen lines, then opens it),
-// with named integer parameters. A SELECT is opened as a read-only dataset: its result is
-// stored once in a temporary table of the store and read in pages like a table, so a filter
-// on the query narrows the result without running it again. execSql() runs a statement
+// with named integer parameters. A SELECT is opened as a read-only dataset. A small result
+// (up to memoryRowLimit rows) is kept in memory; a larger one, or one that gets a filter, a
+// locate or a lookup, is stored once in a temporary table of the store and read in pages like
+// a table, so a filter narrows it without running the query again. execSql() runs a statement
 // without result (DELETE).
 class Query : public Dataset {
     Q_OBJECT
@@ -35,13 +36,17 @@ public:
     // The store SQL of the current text (for the admin tool's --translated).
     QString translatedSql();
 
+    static constexpr int memoryRowLimit = 1000;
+
 protected:
     Source openSource() override;
     void closeSource() override;
+    Source storeSource() override;
 
 private:
     Database& resolveDatabase();
-    TranslatedSql translate(Database& db) const;
+    const TranslatedSql& translate(Database& db);
+    Source storedResult(Database& db, const TranslatedSql& t, Source s);
     QVariantList boundParams(const TranslatedSql& t) const;
 
     QString m_databaseName;
@@ -50,6 +55,10 @@ private:
     QHash<QString, qint64> m_params;
     QString m_tempTable;
     Database* m_tempDb = nullptr;
+    // The last translation, reused while the text stays the same.
+    QString m_translatedText;
+    Database* m_translatedFor = nullptr;
+    TranslatedSql m_translated;
 };
 
 } // namespace kdb

@@ -4,6 +4,8 @@
 #include "error.h"
 #include "store.h"
 
+#include <algorithm>
+
 namespace kdb {
 
 Table::Table(QObject* parent) : Dataset(parent) {}
@@ -65,11 +67,13 @@ Dataset::Source Table::openSource()
                 Error::Code::NotFound,
                 QStringLiteral("Индекс «%1» таблицы %2 не найден.").arg(m_indexName, m_tableName),
                 m_tableName);
-        for (const auto& [column, collation] : *columns)
+        for (const auto& [column, collation] : *columns) {
             terms << (collation.isEmpty()
                           ? d.quoteIdentifier(column)
                           : d.quoteIdentifier(column) + QStringLiteral(" COLLATE ") +
                                 d.quoteIdentifier(collation));
+            s.orderColumns.emplace_back(column, collation);
+        }
     } else if (!m_indexFields.isEmpty()) {
         for (const QString& name : m_indexFields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
             const FieldDef* f = s.def.find(name.trimmed());
@@ -80,11 +84,20 @@ Dataset::Source Table::openSource()
                             m_tableName, name.trimmed());
             terms << (isTextType(f->type) ? d.collate(d.quoteIdentifier(f->name))
                                           : d.quoteIdentifier(f->name));
+            s.orderColumns.emplace_back(f->name, isTextType(f->type) ? d.textCollation : QString());
         }
     } else {
+        std::vector<const FieldDef*> key;
         for (const FieldDef& f : s.def.fields)
             if (f.primaryKey)
-                terms << d.quoteIdentifier(f.name);
+                key.push_back(&f);
+        // A single integer key is the row id itself, which ends every order anyway.
+        const bool rowIdKey = key.size() == 1 && isIntegerType(key.front()->type);
+        if (!rowIdKey)
+            for (const FieldDef* f : key) {
+                terms << d.quoteIdentifier(f->name);
+                s.orderColumns.emplace_back(f->name, QString());
+            }
     }
     terms << store.rowIdColumn(); // rows equal in the order keep their order of entry
     s.orderBy = terms.join(QLatin1Char(','));

@@ -110,6 +110,8 @@ private Q_SLOTS:
     void postWritesOnlyChangedFields();
     void duplicateKeyIsRefusedAndRowCancelled();
     void russianOrder();
+    void postedRowsTakeTheirPlace_data();
+    void postedRowsTakeTheirPlace();
     void tableFilters_data();
     void tableFilters();
     void badFilterKeepsTheOldOne();
@@ -119,6 +121,8 @@ private Q_SLOTS:
     void queryLinesParamsAndFilter();
     void queryResultTypes();
     void queryErrors();
+    void largeAndSmallQueryResultsBehaveAlike_data();
+    void largeAndSmallQueryResultsBehaveAlike();
     void cachedDeletesApplyTogether();
     void cachedDeletesFailureWritesNothing();
     void nestedTransactionRollsBackEverything();
@@ -391,6 +395,89 @@ void TestDataset::russianOrder()
     QCOMPARE(lang->recNo(), 1);
 }
 
+void TestDataset::postedRowsTakeTheirPlace_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("index");
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QString>("filter");
+    QTest::addRow("name index") << "reserv.db" << "iname" << "" << "";
+    QTest::addRow("name index, filtered") << "reserv.db" << "iname" << "" << "arch=0";
+    QTest::addRow("field order") << "reserv.db" << "" << "NameI;DatBd" << "";
+    QTest::addRow("composite key") << "zvrecr.db" << "" << "" << "";
+    QTest::addRow("row id") << "black.db" << "" << "" << "";
+}
+
+void TestDataset::postedRowsTakeTheirPlace()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, index);
+    QFETCH(QString, fields);
+    QFETCH(QString, filter);
+    Fixture fx;
+    auto t = fx.table(table, index, fields);
+    t->setFiltered(true);
+    t->setFilter(filter);
+    KVERIFY(t->open());
+    auto keysOf = [](Dataset& ds) {
+        QList<qint64> keys;
+        for (int i = 0; i < ds.recordCount(); ++i) {
+            ds.setRecNo(i);
+            keys << ds.currentRowId();
+        }
+        return keys;
+    };
+    const QStringList names{QStringLiteral("Ёжиков"), QString(), QStringLiteral("абрамов"),
+                            QStringLiteral("Абрамов"), QStringLiteral("Zimmer"),
+                            QStringLiteral("Жуков"), QStringLiteral("10-й"), QStringLiteral("яшин")};
+    int n = 0;
+    for (const QString& name : names) {
+        ++n;
+        if (table == QLatin1String("zvrecr.db"))
+            KVERIFY(t->insertRecord({n % 3, 10 - n}));
+        else if (table == QLatin1String("black.db"))
+            KVERIFY(t->insertRecord({QVariant(), name}));
+        else
+            KVERIFY(t->insertRecord({QVariant(), name.isEmpty() ? QVariant() : QVariant(name),
+                                     name.isEmpty() ? QVariant() : QVariant(name.left(3)),
+                                     QVariant(), n % 2 ? QVariant(QDate(1980, 1, n)) : QVariant(),
+                                     QVariant(), QVariant(), QVariant(), 0}));
+        const qint64 posted = t->currentRowId();
+        auto fresh = fx.table(table, index, fields);
+        fresh->setFiltered(true);
+        fresh->setFilter(filter);
+        KVERIFY(fresh->open());
+        const QList<qint64> keys = keysOf(*t);
+        QCOMPARE(keys, keysOf(*fresh));
+        QVERIFY(keys.contains(posted));
+    }
+    if (!filter.isEmpty()) {
+        // A row posted outside the filter stays current and visible until the next refresh.
+        KVERIFY(t->insertRecord({QVariant(), QStringLiteral("Архивов"), QVariant(), QVariant(),
+                                 QVariant(), QVariant(), QVariant(), QVariant(), 1}));
+        const int count = t->recordCount();
+        QCOMPARE(t->fieldByName(QStringLiteral("NameF")).asString(), QStringLiteral("Архивов"));
+        KVERIFY(t->refresh());
+        QCOMPARE(t->recordCount(), count - 1);
+    }
+    // An edit that moves a row in the order.
+    if (table == QLatin1String("reserv.db")) {
+        t->setRecNo(0);
+        KVERIFY(t->edit());
+        KVERIFY(t->fieldByName(QStringLiteral("NameF")).setValue(QStringLiteral("Эдуардов")));
+        KVERIFY(t->fieldByName(QStringLiteral("NameI")).setValue(QStringLiteral("Эд")));
+        KVERIFY(t->post());
+        const qint64 moved = t->currentRowId();
+        auto fresh = fx.table(table, index, fields);
+        fresh->setFiltered(true);
+        fresh->setFilter(filter);
+        KVERIFY(fresh->open());
+        const QList<qint64> keys = keysOf(*t);
+        QCOMPARE(keys, keysOf(*fresh));
+        QVERIFY(keys.contains(moved));
+    }
+}
+
 // --- filters ----------------------------------------------------------------------------------
 
 void TestDataset::tableFilters_data()
@@ -609,6 +696,54 @@ void TestDataset::queryErrors()
     q.setSql(QStringLiteral("select keyr from reserv.db"));
     KVERIFY(q.open());
     QCOMPARE(q.recordCount(), 5);
+}
+
+void TestDataset::largeAndSmallQueryResultsBehaveAlike_data()
+{
+    QTest::addColumn<int>("extraRows");
+    QTest::addRow("kept in memory") << 10;
+    QTest::addRow("stored in the store") << Query::memoryRowLimit + 200;
+}
+
+void TestDataset::largeAndSmallQueryResultsBehaveAlike()
+{
+    QFETCH(int, extraRows);
+    Fixture fx;
+    {
+        Database::Transaction tx(*fx.db);
+        for (int i = 0; i < extraRows; ++i)
+            fx.db->executeStoreSql(QStringLiteral("INSERT INTO lang (Name) VALUES (?)"),
+                                   {QStringLiteral("Язык %1").arg(i, 5, 10, QLatin1Char('0'))});
+        tx.commit();
+    }
+    const int total = extraRows + 3;
+    Query q;
+    q.setDatabase(fx.db.get());
+    q.setSql(QStringList{QStringLiteral("select keyn, name from lang.db"),
+                         QStringLiteral("order by name")});
+    KVERIFY(q.open());
+    QCOMPARE(q.recordCount(), total);
+    QCOMPARE(q.fieldByName(QStringLiteral("name")).asString(), QStringLiteral("английский"));
+    q.last();
+    QCOMPARE(q.fieldByName(QStringLiteral("name")).asString(),
+             QStringLiteral("Язык %1").arg(extraRows - 1, 5, 10, QLatin1Char('0')));
+    QCOMPARE(q.valueAt(1, 1).toString(), QStringLiteral("Немецкий"));
+    // A locate, a lookup and a filter all see the same rows in the same order.
+    QVERIFY(q.locate(QStringLiteral("name"), {QStringLiteral("фРАНЦ")},
+                     Dataset::CaseInsensitive | Dataset::PartialKey));
+    QCOMPARE(q.recNo(), 2);
+    QCOMPARE(q.lookup(QStringLiteral("keyn"), {1}, QStringLiteral("name")).toString(),
+             QStringLiteral("Немецкий"));
+    q.setFiltered(true);
+    KVERIFY(q.setFilter(QStringLiteral("keyn>3")));
+    QCOMPARE(q.recordCount(), extraRows);
+    QCOMPARE(q.fieldByName(QStringLiteral("name")).asString(), QStringLiteral("Язык 00000"));
+    KVERIFY(q.setFilter(QString()));
+    QCOMPARE(q.recordCount(), total);
+    q.close();
+    q.setFilter(QStringLiteral("keyn<3"));
+    KVERIFY(q.open()); // a filter set before opening applies at once
+    QCOMPARE(q.recordCount(), 2);
 }
 
 // --- cached updates ---------------------------------------------------------------------------

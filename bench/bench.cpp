@@ -1,0 +1,423 @@
+// kadrol-bench: times the engine on a large generated agency against the same SQL run straight
+// on SQLite, and reports the memory each operation needs.
+#include "database.h"
+#include "datafolder.h"
+#include "error.h"
+#include "generator.h"
+#include "query.h"
+#include "sqlitefunctions.h"
+#include "table.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <functional>
+#include <sqlite3.h>
+#include <vector>
+
+namespace {
+
+QTextStream out(stdout);
+
+double peakMb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
+double rssMb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
+// The kernel forgets the peak so far, so that each operation's peak is its own.
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double timeMs(const std::function<void()>& f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+// The baseline: a plain connection with the same settings and functions as the engine's store.
+class RawSqlite {
+public:
+    explicit RawSqlite(const QString& file)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, SQLITE_OPEN_READWRITE,
+                            nullptr) != SQLITE_OK)
+            qFatal("cannot open %s", qPrintable(file));
+        kdb::installRussianFunctions(m_db);
+        sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-8000;",
+                     nullptr, nullptr, nullptr);
+    }
+    ~RawSqlite()
+    {
+        for (auto& s : m_stmts)
+            sqlite3_finalize(s.second);
+        sqlite3_close_v2(m_db);
+    }
+    // Steps through every row, reading each column as the engine would; returns the rows.
+    int run(const QString& sql, const QVariantList& params = {})
+    {
+        sqlite3_stmt*& stmt = m_stmts[sql];
+        if (!stmt) {
+            const QByteArray text = sql.toUtf8();
+            if (sqlite3_prepare_v2(m_db, text.constData(), -1, &stmt, nullptr) != SQLITE_OK)
+                qFatal("baseline SQL failed: %s: %s", sqlite3_errmsg(m_db), text.constData());
+        }
+        for (int i = 0; i < params.size(); ++i) {
+            const QVariant& v = params[i];
+            if (v.typeId() == QMetaType::QString) {
+                const QByteArray u = v.toString().toUtf8();
+                sqlite3_bind_text(stmt, i + 1, u.constData(), static_cast<int>(u.size()),
+                                  SQLITE_TRANSIENT);
+            } else {
+                sqlite3_bind_int64(stmt, i + 1, v.toLongLong());
+            }
+        }
+        int rows = 0;
+        const int columns = sqlite3_column_count(stmt);
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            for (int c = 0; c < columns; ++c)
+                sqlite3_column_value(stmt, c);
+            ++rows;
+        }
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        return rows;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    std::map<QString, sqlite3_stmt*> m_stmts;
+};
+
+struct Result {
+    QString name;
+    double ms;
+    double baseMs;
+    double peak;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int candidates = 100000;
+    int runs = 9;
+    bool tsv = false;
+    QString keep;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--tsv"))
+            tsv = true;
+        else if (args[i] == QLatin1String("--candidates") && i + 1 < args.size())
+            candidates = args[++i].toInt();
+        else if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
+            runs = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--keep") && i + 1 < args.size())
+            keep = args[++i];
+        else {
+            QTextStream(stderr) << "Использование: kadrol-bench [--candidates N] [--runs R] [--tsv] "
+                                   "[--keep ПАПКА]\n";
+            return 2;
+        }
+    }
+
+    QTemporaryDir tmp;
+    const QString folder =
+        keep.isEmpty() ? QDir(tmp.path()).filePath(QStringLiteral("Data")) : keep;
+    try {
+        QElapsedTimer gen;
+        gen.start();
+        kdb::Session::global().addAlias(QStringLiteral("kadrol"), QStringLiteral("PARADOX"), folder);
+        kdb::Database db(QStringLiteral("kadrol"), QStringLiteral("KADROLR"));
+        if (!QFileInfo::exists(QDir(folder).filePath(kdb::Database::storeFileName()))) {
+            kadrol::createDataFolder(folder);
+            db.open();
+            kadrol::AgencyOptions options;
+            options.candidates = candidates;
+            options.firms = 50;
+            options.requests = 300;
+            kadrol::generateAgency(db, options);
+            db.flush();
+        } else {
+            db.open();
+        }
+        if (!tsv)
+            out << QStringLiteral("Данные: %1 кандидатов, подготовлены за %2 с\n")
+                       .arg(kdb::Table::opened(db, QStringLiteral("reserv.db"))->recordCount())
+                       .arg(gen.elapsed() / 1000.0, 0, 'f', 1);
+
+        RawSqlite raw(QDir(folder).filePath(kdb::Database::storeFileName()));
+        std::vector<Result> results;
+        auto measure = [&](const QString& name, const std::function<void()>& engine,
+                           const std::function<void()>& baseline) {
+            engine(); // warm the caches of both sides alike
+            baseline();
+            std::vector<double> e, b;
+            resetPeak();
+            const double before = rssMb();
+            double peak = 0;
+            for (int r = 0; r < runs; ++r) {
+                e.push_back(timeMs(engine));
+                peak = std::max(peak, peakMb() - before);
+                b.push_back(timeMs(baseline));
+            }
+            results.push_back({name, median(e), median(b), std::max(0.0, peak)});
+        };
+
+        // 1. The current base in name order with its count.
+        int count = 0;
+        measure(
+            QStringLiteral("open current base"),
+            [&] {
+                kdb::Table t;
+                t.setDatabaseName(QStringLiteral("KADROLR"));
+                t.setTableName(QStringLiteral("Reserv.DB"));
+                t.setIndexName(QStringLiteral("iname"));
+                t.setFiltered(true);
+                t.setFilter(QStringLiteral("arch=0"));
+                t.open();
+                count = t.recordCount();
+                t.fieldByName(QStringLiteral("NameF")).asString();
+            },
+            [&] {
+                raw.run(QStringLiteral("SELECT rowid FROM reserv WHERE (\"Arch\" = ?) ORDER BY "
+                                       "\"NameF\" COLLATE \"RUS\",\"NameI\" COLLATE \"RUS\",\"NameO\" "
+                                       "COLLATE \"RUS\",rowid"),
+                        {0});
+                raw.run(QStringLiteral("SELECT rowid,* FROM reserv WHERE rowid IN (1,2,3,4,5,6,7,8)"));
+            });
+
+        // The table the user works with, kept open for the locate.
+        kdb::Table reserv;
+        reserv.setDatabaseName(QStringLiteral("KADROLR"));
+        reserv.setTableName(QStringLiteral("Reserv.DB"));
+        reserv.setIndexName(QStringLiteral("iname"));
+        reserv.setFiltered(true);
+        reserv.setFilter(QStringLiteral("arch=0"));
+        const double rssBefore = rssMb();
+        reserv.open();
+        for (int i = 0; i < 2000 && !reserv.eof(); ++i) { // scroll through some pages too
+            reserv.fieldByName(QStringLiteral("NameF")).asString();
+            reserv.next();
+        }
+        const double openedMb = rssMb() - rssBefore;
+
+        // 2. A case-insensitive surname prefix, several letters of the alphabet in turn.
+        const QStringList prefixes{QStringLiteral("сол"), QStringLiteral("ЩЕР"),
+                                   QStringLiteral("ёлк"), QStringLiteral("Мар"),
+                                   QStringLiteral("яко")};
+        int which = 0;
+        measure(
+            QStringLiteral("surname locate"),
+            [&] {
+                reserv.locate(QStringLiteral("NameF"), {prefixes[which++ % prefixes.size()]},
+                              kdb::Dataset::CaseInsensitive | kdb::Dataset::PartialKey);
+            },
+            [&] {
+                const QString p = prefixes[which % prefixes.size()];
+                raw.run(QStringLiteral("SELECT rowid FROM reserv WHERE (\"Arch\" = ?) AND "
+                                       "kdb_upper(substr(\"NameF\",1,%1))=kdb_upper(?) AND "
+                                       "\"NameF\" COLLATE \"RUS\">=? ORDER BY \"NameF\" COLLATE "
+                                       "\"RUS\",\"NameI\" COLLATE \"RUS\",\"NameO\" COLLATE "
+                                       "\"RUS\",rowid LIMIT 1")
+                            .arg(p.size()),
+                        {0, p, p});
+            });
+
+        // 3. The seven detail tables of one candidate, as the card opens them.
+        const int key = candidates / 2;
+        struct Detail {
+            const char* table;
+            const char* filter;
+            const char* index;
+            const char* link;
+        };
+        const Detail details[] = {{"sobesed.db", "nn=", "", "Nn"},
+                                  {"RECOM.DB", "TabNo=", "", "TabNo"},
+                                  {"RECLANG.DB", "TabNo=", "", "Tabno"},
+                                  {"RESNAVK.DB", "TabNo=", "", "Tabno"},
+                                  {"SVKAT.DB", "TabNo=", "", "Tabno"},
+                                  {"PROFOPT.DB", "TabNo=", "idat", "Tabno"},
+                                  {"EDUCRES.DB", "TabNo=", "idat", "Tabno"}};
+        measure(
+            QStringLiteral("seven detail tables"),
+            [&] {
+                for (const Detail& d : details) {
+                    kdb::Table t;
+                    t.setDatabaseName(QStringLiteral("KADROLR"));
+                    t.setTableName(QString::fromLatin1(d.table));
+                    if (*d.index)
+                        t.setIndexName(QString::fromLatin1(d.index));
+                    t.setFiltered(true);
+                    t.setFilter(QString::fromLatin1(d.filter) + QString::number(key));
+                    t.open();
+                    for (t.first(); !t.eof(); t.next())
+                        t.field(1).value();
+                }
+            },
+            [&] {
+                for (const Detail& d : details) {
+                    const QString table = kdb::tableNameForFile(QString::fromLatin1(d.table));
+                    const QString link = QString::fromLatin1(d.link);
+                    const QString order = *d.index ? QStringLiteral("\"Tabno\",\"%1\",rowid")
+                                                         .arg(table == QLatin1String("profopt")
+                                                                  ? QStringLiteral("From")
+                                                                  : QStringLiteral("DFrom"))
+                                                   : QStringLiteral("rowid");
+                    raw.run(QStringLiteral("SELECT rowid FROM %1 WHERE (\"%2\" = ?) ORDER BY %3")
+                                .arg(table, link, order),
+                            {key});
+                    raw.run(QStringLiteral("SELECT rowid,* FROM %1 WHERE \"%2\" = ?").arg(table, link),
+                            {key});
+                }
+            });
+
+        // 4. The matching query of a request (salary, age, sex, computer skill, language and
+        // experience conditions).
+        const QStringList matching{
+            QStringLiteral("select r.keyr "),
+            QStringLiteral("from \"reserv.db\" r ,\"reclang.db\" l ,\"profopt.db\" p"),
+            QStringLiteral("where (r.oklmin>=1000)  and (r.valut=1) and (r.datbd<='15.03.1985') and "
+                           "(r.datbd>='15.03.1970') and (r.MF=True) and (r.comptr>=2) and  "
+                           "(r.keyr=l.tabno) and (l.lang=3) and (l.stlang=2) and  (r.keyr=p.tabno) "
+                           "and (p.oblst=5)")};
+        kdb::Query q;
+        q.setDatabaseName(QStringLiteral("kadrol"));
+        q.setSql(matching);
+        const QString matchingSql = q.translatedSql();
+        int matched = 0;
+        measure(
+            QStringLiteral("matching query"),
+            [&] {
+                kdb::Query m;
+                m.setDatabaseName(QStringLiteral("kadrol"));
+                m.setSql(matching);
+                m.open();
+                matched = m.recordCount();
+                for (m.first(); !m.eof(); m.next())
+                    m.field(0).value();
+            },
+            [&] { raw.run(matchingSql); });
+
+        // 5. The duplicate-name count of the candidate card.
+        QString f, i, o;
+        {
+            reserv.setRecNo(count / 3);
+            f = reserv.fieldByName(QStringLiteral("NameF")).asString().toUpper();
+            i = reserv.fieldByName(QStringLiteral("NameI")).asString().toUpper();
+            o = reserv.fieldByName(QStringLiteral("NameO")).asString().toUpper();
+        }
+        const QStringList fio{QStringLiteral("select count(keyr) as sm from \"reserv.db\""),
+                              QStringLiteral("where (Upper(namef)='") + f +
+                                  QStringLiteral("') and (Upper(namei)='") + i +
+                                  QStringLiteral("')and (Upper(nameo)='") + o + QStringLiteral("')")};
+        q.setSql(fio);
+        const QString fioSql = q.translatedSql();
+        int same = 0;
+        measure(
+            QStringLiteral("duplicate-name count"),
+            [&] {
+                kdb::Query m;
+                m.setDatabaseName(QStringLiteral("kadrol"));
+                m.setSql(fio);
+                m.open();
+                same = m.fieldByName(QStringLiteral("sm")).asInt();
+            },
+            [&] { raw.run(fioSql); });
+
+        // 6. 1,000 single-row inserts into a request's selection list, each committed.
+        int zayav = 0;
+        {
+            kdb::Query top;
+            top.setDatabaseName(QStringLiteral("kadrol"));
+            top.setSql(QStringLiteral("select max(zayav) as mx from zvrecr.db"));
+            top.open();
+            zayav = top.field(0).asInt() + 1;
+        }
+        const int inserts = 1000;
+        measure(
+            QStringLiteral("1000 inserts ZVRECR"),
+            [&] {
+                kdb::Table z;
+                z.setDatabaseName(QStringLiteral("KADROLR"));
+                z.setTableName(QStringLiteral("ZVRECR.DB"));
+                z.open();
+                ++zayav;
+                for (int n = 1; n <= inserts; ++n)
+                    z.insertRecord({zayav, n});
+            },
+            [&] {
+                ++zayav;
+                for (int n = 1; n <= inserts; ++n)
+                    raw.run(QStringLiteral("INSERT INTO zvrecr (\"Zayav\",\"Tabno\") VALUES (?,?)"),
+                            {zayav, n});
+            });
+
+        if (tsv) {
+            for (const Result& r : results)
+                out << r.name << '\t' << QString::number(r.ms, 'f', 2) << '\t'
+                    << QString::number(r.baseMs, 'f', 2) << '\t'
+                    << QString::number(r.baseMs > 0 ? r.ms / r.baseMs : 0, 'f', 2) << '\t'
+                    << QString::number(r.peak, 'f', 1) << '\n';
+            out << "open base memory\t" << QString::number(openedMb, 'f', 1) << '\n';
+        } else {
+            out << QStringLiteral("Текущая база: %1 записей; подобрано по заявке: %2; "
+                                  "однофамильцев: %3\n")
+                       .arg(count)
+                       .arg(matched)
+                       .arg(same);
+            out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                       .arg(QStringLiteral("операция"), -24)
+                       .arg(QStringLiteral("медиана, мс"), 12)
+                       .arg(QStringLiteral("SQLite, мс"), 12)
+                       .arg(QStringLiteral("отношение"), 10)
+                       .arg(QStringLiteral("пик, МБ"), 9);
+            for (const Result& r : results)
+                out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                           .arg(r.name, -24)
+                           .arg(r.ms, 12, 'f', 2)
+                           .arg(r.baseMs, 12, 'f', 2)
+                           .arg(r.baseMs > 0 ? r.ms / r.baseMs : 0, 10, 'f', 2)
+                           .arg(r.peak, 9, 'f', 1);
+            out << QStringLiteral("Открытая таблица кандидатов (2000 строк просмотрено): +%1 МБ\n")
+                       .arg(openedMb, 0, 'f', 1);
+        }
+    } catch (const kdb::Error& e) {
+        QTextStream(stderr) << e.message() << '\n';
+        return 1;
+    }
+    return 0;
+}
