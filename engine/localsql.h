@@ -27,8 +27,9 @@ struct TranslatedSql {
     QString sql;
     bool isSelect = false;
     QStringList parameterNames; // without the colon, in order of first appearance
-    // One entry per select-list item where the translator knows the result type (a column of a
-    // known table, or min/max over one); FieldType::Unknown elsewhere, and for "*" items.
+    // One entry per result column: the type where the translator knows it (a column of a known
+    // table, min/max over one, count), FieldType::Unknown elsewhere. A "*" or "r.*" item gives
+    // one entry for each column it stands for.
     std::vector<FieldType> columnTypes;
 };
 

@@ -1,0 +1,181 @@
+#include "casefile.h"
+
+#include "error.h"
+#include "filter.h"
+#include "sqlitefunctions.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+#include <sqlite3.h>
+
+using namespace kdb;
+
+namespace {
+
+FieldDef fieldFromDeclared(const QString& name, const QString& declared, bool primaryKey)
+{
+    FieldDef field;
+    field.name = name;
+    field.primaryKey = primaryKey;
+    const QString type = declared.toUpper();
+    if (type == QLatin1String("INTEGER"))
+        field.type = primaryKey ? FieldType::AutoInc : FieldType::Integer;
+    else if (type == QLatin1String("SMALLINT"))
+        field.type = FieldType::SmallInt;
+    else if (type == QLatin1String("DOUBLE"))
+        field.type = FieldType::Float;
+    else if (type == QLatin1String("BOOLEAN"))
+        field.type = FieldType::Boolean;
+    else if (type == QLatin1String("DATE"))
+        field.type = FieldType::Date;
+    else if (type.startsWith(QLatin1String("VARCHAR"))) {
+        field.type = FieldType::String;
+        field.size = type.mid(8).chopped(1).toInt();
+    } else if (type == QLatin1String("TEXT_MEMO"))
+        field.type = FieldType::Memo;
+    else if (type == QLatin1String("BLOB_GRAPHIC"))
+        field.type = FieldType::Graphic;
+    return field;
+}
+
+Error::Code codeNamed(const QString& name)
+{
+    if (name == QLatin1String("Syntax"))
+        return Error::Code::Syntax;
+    if (name == QLatin1String("NotFound"))
+        return Error::Code::NotFound;
+    qFatal("unknown error code %s in the case file", qPrintable(name));
+}
+
+} // namespace
+
+class FilterTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void cases_data();
+    void cases();
+
+private:
+    QStringList passingKeys(const CompiledFilter& filter);
+
+    sqlite3* m_db = nullptr;
+    TableDef m_table;
+};
+
+void FilterTest::initTestCase()
+{
+    QCOMPARE(sqlite3_open(":memory:", &m_db), SQLITE_OK);
+    installRussianFunctions(m_db);
+    QFile fixture(casefile::dataPath(QStringLiteral("filter_fixture.sql")));
+    QVERIFY(fixture.open(QIODevice::ReadOnly));
+    char* message = nullptr;
+    if (sqlite3_exec(m_db, fixture.readAll().constData(), nullptr, nullptr, &message) != SQLITE_OK)
+        QFAIL(message);
+
+    m_table.name = QStringLiteral("cand");
+    sqlite3_stmt* columns = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(m_db, "PRAGMA table_info(cand)", -1, &columns, nullptr), SQLITE_OK);
+    while (sqlite3_step(columns) == SQLITE_ROW) {
+        m_table.fields.push_back(fieldFromDeclared(
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 1))),
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 2))),
+            sqlite3_column_int(columns, 5) != 0));
+    }
+    sqlite3_finalize(columns);
+    QCOMPARE(m_table.fields.size(), size_t(14));
+}
+
+void FilterTest::cleanupTestCase()
+{
+    sqlite3_close(m_db);
+}
+
+void FilterTest::cases_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("pass");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("message");
+    for (const casefile::Case& c : casefile::read(QStringLiteral("filter_cases.txt"))) {
+        QTest::addRow("%s", qPrintable(c.name))
+            << c.value(QStringLiteral("filter")) << c.value(QStringLiteral("pass"))
+            << c.value(QStringLiteral("error")) << c.value(QStringLiteral("message"));
+    }
+}
+
+QStringList FilterTest::passingKeys(const CompiledFilter& filter)
+{
+    QString sql = QStringLiteral("SELECT Keyn FROM cand");
+    if (!filter.where.isEmpty())
+        sql += QLatin1String(" WHERE ") + filter.where;
+    sql += QLatin1String(" ORDER BY Keyn");
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, text.constData(), -1, &statement, nullptr) != SQLITE_OK) {
+        QTest::qFail(qPrintable(QStringLiteral("%1: %2").arg(sql, sqlite3_errmsg(m_db))), __FILE__,
+                     __LINE__);
+        return {};
+    }
+    for (int i = 0; i < filter.params.size(); ++i) {
+        const QVariant& value = filter.params[i];
+        switch (value.typeId()) {
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+            sqlite3_bind_int64(statement, i + 1, value.toLongLong());
+            break;
+        case QMetaType::Double:
+            sqlite3_bind_double(statement, i + 1, value.toDouble());
+            break;
+        default: {
+            const QByteArray bytes = value.toString().toUtf8();
+            sqlite3_bind_text(statement, i + 1, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+        }
+        }
+    }
+    QStringList keys;
+    while (sqlite3_step(statement) == SQLITE_ROW)
+        keys << QString::number(sqlite3_column_int64(statement, 0));
+    sqlite3_finalize(statement);
+    return keys;
+}
+
+void FilterTest::cases()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, pass);
+    QFETCH(QString, error);
+    QFETCH(QString, message);
+    const FieldResolver resolve = [this](const QString& name) { return m_table.find(name); };
+
+    if (!error.isEmpty()) {
+        try {
+            const CompiledFilter compiled = compileFilter(filter, resolve);
+            QFAIL(qPrintable(QStringLiteral("compiled to %1").arg(compiled.where)));
+        } catch (const Error& e) {
+            QCOMPARE(int(e.code()), int(codeNamed(error)));
+            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+            // The user sees which filter failed.
+            QVERIFY2(e.message().contains(filter), qPrintable(e.message()));
+            QCOMPARE(QString::fromUtf8(e.what()), e.message());
+        }
+        return;
+    }
+
+    const CompiledFilter compiled = compileFilter(filter, resolve);
+    // Values are bound, never pasted: outside the quoted field names there is neither a
+    // quote nor a digit.
+    QString outsideNames = compiled.where;
+    outsideNames.remove(QRegularExpression(QStringLiteral("\"[^\"]*\"")));
+    QVERIFY2(!outsideNames.contains(QRegularExpression(QStringLiteral("['0-9]"))),
+             qPrintable(compiled.where));
+    QCOMPARE(compiled.where.count(QLatin1Char('?')), compiled.params.size());
+
+    const QStringList keys = passingKeys(compiled);
+    QCOMPARE(keys.isEmpty() ? QStringLiteral("none") : keys.join(QLatin1Char(' ')), pass);
+}
+
+QTEST_GUILESS_MAIN(FilterTest)
+#include "tst_filter.moc"
