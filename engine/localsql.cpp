@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 namespace kdb {
@@ -56,6 +57,8 @@ struct Expr {
     bool literal = false; // a quoted text; text holds it unquoted
     bool dotDate = false; // a quoted text read as a date, sql holds the date literal
     bool number = false;  // a number as written
+    bool badDate = false; // a quoted text shaped like a date, of a day that does not exist
+    int pos = 0;          // of a literal, for messages
     QString text;
     QString column; // the field's name when the expression is one column
 };
@@ -73,6 +76,39 @@ bool isNamePart(QChar c)
 bool isDigit(QChar c)
 {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+struct DateParts {
+    int day = 0;
+    int month = 0;
+    int year = 0;
+};
+
+// d.m.yyyy with a day and a month of one or two digits: what a date literal looks like,
+// whether or not that day exists.
+std::optional<DateParts> dateShape(const QString& text)
+{
+    DateParts parts;
+    int* fields[] = {&parts.day, &parts.month, &parts.year};
+    const int maxDigits[] = {2, 2, 4};
+    int field = 0;
+    int digits = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('.')) {
+            if (field == 2 || digits == 0)
+                return std::nullopt;
+            ++field;
+            digits = 0;
+        } else if (isDigit(c) && digits < maxDigits[field]) {
+            *fields[field] = *fields[field] * 10 + (c.unicode() - u'0');
+            ++digits;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (field != 2 || digits != 4)
+        return std::nullopt;
+    return parts;
 }
 
 bool sameName(QStringView a, QStringView b)
@@ -582,6 +618,8 @@ private:
     {
         if (value.dotDate && isTextType(field.type))
             return m_dialect.quoteString(value.text);
+        if (value.badDate && field.type == FieldType::Date)
+            noSuchDate(value);
         return value.sql;
     }
 
@@ -923,7 +961,14 @@ private:
     {
         if (value.dotDate && isTextType(other.type))
             return m_dialect.quoteString(value.text);
+        if (value.badDate && other.type == FieldType::Date)
+            noSuchDate(value);
         return value.sql;
+    }
+
+    [[noreturn]] void noSuchDate(const Expr& value) const
+    {
+        failAt(QStringLiteral("даты «%1» не бывает").arg(value.text), value.pos);
     }
 
     Expr predicate(const Scope& scope)
@@ -1118,8 +1163,17 @@ private:
         case Tok::String: {
             take();
             expr.literal = true;
+            expr.pos = token.pos;
             expr.text = unquoted(token);
-            const QDate date = parseDotDate(expr.text);
+            QDate date;
+            if (const std::optional<DateParts> parts = dateShape(expr.text)) {
+                date = QDate(parts->year, parts->month, parts->day);
+                // An age bound computed on 29 February names that day in a year without it:
+                // the last day of that February is meant.
+                if (!date.isValid() && parts->day == 29 && parts->month == 2)
+                    date = QDate(parts->year, 2, 28);
+                expr.badDate = !date.isValid();
+            }
             if (date.isValid()) {
                 expr.dotDate = true;
                 expr.sql = m_dialect.dateLiteral(date);

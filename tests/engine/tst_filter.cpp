@@ -57,6 +57,10 @@ private Q_SLOTS:
     void cleanupTestCase();
     void cases_data();
     void cases();
+    void dotDates_data();
+    void dotDates();
+    void storeDates_data();
+    void storeDates();
 
 private:
     QStringList passingKeys(const CompiledFilter& filter);
@@ -175,6 +179,63 @@ void FilterTest::cases()
 
     const QStringList keys = passingKeys(compiled);
     QCOMPARE(keys.isEmpty() ? QStringLiteral("none") : keys.join(QLatin1Char(' ')), pass);
+}
+
+void FilterTest::dotDates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("expected"); // invalid: not a date
+
+    QTest::addRow("zero-padded") << "15.03.1985" << QDate(1985, 3, 15);
+    QTest::addRow("one-digit day and month") << "5.3.1985" << QDate(1985, 3, 5);
+    QTest::addRow("leap day") << "29.02.2000" << QDate(2000, 2, 29);
+    QTest::addRow("leap day of a year without it") << "29.02.1900" << QDate();
+    QTest::addRow("day 31 of a short month") << "31.04.2005" << QDate();
+    QTest::addRow("month 13") << "1.13.2005" << QDate();
+    QTest::addRow("day 0") << "0.1.2005" << QDate();
+    QTest::addRow("two-digit year") << "15.03.85" << QDate();
+    QTest::addRow("five-digit year") << "15.03.19850" << QDate();
+    QTest::addRow("three-digit day") << "015.3.1985" << QDate();
+    QTest::addRow("ISO form") << "1985-03-15" << QDate();
+    QTest::addRow("dashes") << "15-03-1985" << QDate();
+    QTest::addRow("missing day") << ".03.1985" << QDate();
+    QTest::addRow("blank around") << " 15.03.1985" << QDate();
+    QTest::addRow("letters") << "1a.03.1985" << QDate();
+    QTest::addRow("empty") << "" << QDate();
+}
+
+void FilterTest::dotDates()
+{
+    QFETCH(QString, text);
+    QFETCH(QDate, expected);
+    QCOMPARE(parseDotDate(text), expected);
+}
+
+void FilterTest::storeDates_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QDate>("date"); // invalid: not a date
+
+    QTest::addRow("day") << "1985-03-15" << QDate(1985, 3, 15);
+    QTest::addRow("day with a time") << "2005-03-15 10:30:00" << QDate(2005, 3, 15);
+    QTest::addRow("day that does not exist") << "2005-02-30" << QDate();
+    QTest::addRow("dotted form") << "15.03.1985" << QDate();
+    QTest::addRow("short") << "1985-3-15" << QDate();
+    QTest::addRow("empty") << "" << QDate();
+}
+
+void FilterTest::storeDates()
+{
+    QFETCH(QString, stored);
+    QFETCH(QDate, date);
+    QCOMPARE(dateFromStore(stored), date);
+    if (date.isValid()) {
+        QCOMPARE(dateToStore(date), stored.left(10));
+        QCOMPARE(Dialect::sqlite().dateLiteral(date),
+                 QLatin1Char('\'') + stored.left(10) + QLatin1Char('\''));
+    } else {
+        QVERIFY(dateToStore(date).isNull());
+    }
 }
 
 QTEST_GUILESS_MAIN(FilterTest)
