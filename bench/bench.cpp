@@ -76,7 +76,8 @@ public:
                             nullptr) != SQLITE_OK)
             qFatal("cannot open %s", qPrintable(file));
         kdb::installRussianFunctions(m_db);
-        sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-8000;",
+        sqlite3_exec(m_db,
+                     "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-8000;",
                      nullptr, nullptr, nullptr);
     }
     ~RawSqlite()
@@ -148,8 +149,9 @@ int main(int argc, char** argv)
         else if (args[i] == QLatin1String("--keep") && i + 1 < args.size())
             keep = args[++i];
         else {
-            QTextStream(stderr) << "Использование: kadrol-bench [--candidates N] [--runs R] [--tsv] "
-                                   "[--keep ПАПКА]\n";
+            QTextStream(stderr)
+                << "Использование: kadrol-bench [--candidates N] [--runs R] [--tsv] "
+                   "[--keep ПАПКА]\n";
             return 2;
         }
     }
@@ -160,7 +162,8 @@ int main(int argc, char** argv)
     try {
         QElapsedTimer gen;
         gen.start();
-        kdb::Session::global().addAlias(QStringLiteral("kadrol"), QStringLiteral("PARADOX"), folder);
+        kdb::Session::global().addAlias(QStringLiteral("kadrol"), QStringLiteral("PARADOX"),
+                                        folder);
         kdb::Database db(QStringLiteral("kadrol"), QStringLiteral("KADROLR"));
         if (!QFileInfo::exists(QDir(folder).filePath(kdb::Database::storeFileName()))) {
             kadrol::createDataFolder(folder);
@@ -213,11 +216,13 @@ int main(int argc, char** argv)
                 t.fieldByName(QStringLiteral("NameF")).asString();
             },
             [&] {
-                raw.run(QStringLiteral("SELECT rowid FROM reserv WHERE (\"Arch\" = ?) ORDER BY "
-                                       "\"NameF\" COLLATE \"RUS\",\"NameI\" COLLATE \"RUS\",\"NameO\" "
-                                       "COLLATE \"RUS\",rowid"),
-                        {0});
-                raw.run(QStringLiteral("SELECT rowid,* FROM reserv WHERE rowid IN (1,2,3,4,5,6,7,8)"));
+                raw.run(
+                    QStringLiteral("SELECT rowid FROM reserv WHERE (\"Arch\" = ?) ORDER BY "
+                                   "\"NameF\" COLLATE \"RUS\",\"NameI\" COLLATE \"RUS\",\"NameO\" "
+                                   "COLLATE \"RUS\",rowid"),
+                    {0});
+                raw.run(
+                    QStringLiteral("SELECT rowid,* FROM reserv WHERE rowid IN (1,2,3,4,5,6,7,8)"));
             });
 
         // The table the user works with, kept open for the locate.
@@ -265,13 +270,11 @@ int main(int argc, char** argv)
             const char* index;
             const char* link;
         };
-        const Detail details[] = {{"sobesed.db", "nn=", "", "Nn"},
-                                  {"RECOM.DB", "TabNo=", "", "TabNo"},
-                                  {"RECLANG.DB", "TabNo=", "", "Tabno"},
-                                  {"RESNAVK.DB", "TabNo=", "", "Tabno"},
-                                  {"SVKAT.DB", "TabNo=", "", "Tabno"},
-                                  {"PROFOPT.DB", "TabNo=", "idat", "Tabno"},
-                                  {"EDUCRES.DB", "TabNo=", "idat", "Tabno"}};
+        const Detail details[] = {
+            {"sobesed.db", "nn=", "", "Nn"},          {"RECOM.DB", "TabNo=", "", "TabNo"},
+            {"RECLANG.DB", "TabNo=", "", "Tabno"},    {"RESNAVK.DB", "TabNo=", "", "Tabno"},
+            {"SVKAT.DB", "TabNo=", "", "Tabno"},      {"PROFOPT.DB", "TabNo=", "idat", "Tabno"},
+            {"EDUCRES.DB", "TabNo=", "idat", "Tabno"}};
         measure(
             QStringLiteral("seven detail tables"),
             [&] {
@@ -300,8 +303,9 @@ int main(int argc, char** argv)
                     raw.run(QStringLiteral("SELECT rowid FROM %1 WHERE (\"%2\" = ?) ORDER BY %3")
                                 .arg(table, link, order),
                             {key});
-                    raw.run(QStringLiteral("SELECT rowid,* FROM %1 WHERE \"%2\" = ?").arg(table, link),
-                            {key});
+                    raw.run(
+                        QStringLiteral("SELECT rowid,* FROM %1 WHERE \"%2\" = ?").arg(table, link),
+                        {key});
                 }
             });
 
@@ -310,10 +314,11 @@ int main(int argc, char** argv)
         const QStringList matching{
             QStringLiteral("select r.keyr "),
             QStringLiteral("from \"reserv.db\" r ,\"reclang.db\" l ,\"profopt.db\" p"),
-            QStringLiteral("where (r.oklmin>=1000)  and (r.valut=1) and (r.datbd<='15.03.1985') and "
-                           "(r.datbd>='15.03.1970') and (r.MF=True) and (r.comptr>=2) and  "
-                           "(r.keyr=l.tabno) and (l.lang=3) and (l.stlang=2) and  (r.keyr=p.tabno) "
-                           "and (p.oblst=5)")};
+            QStringLiteral(
+                "where (r.oklmin>=1000)  and (r.valut=1) and (r.datbd<='15.03.1985') and "
+                "(r.datbd>='15.03.1970') and (r.MF=True) and (r.comptr>=2) and  "
+                "(r.keyr=l.tabno) and (l.lang=3) and (l.stlang=2) and  (r.keyr=p.tabno) "
+                "and (p.oblst=5)")};
         kdb::Query q;
         q.setDatabaseName(QStringLiteral("kadrol"));
         q.setSql(matching);
@@ -340,10 +345,10 @@ int main(int argc, char** argv)
             i = reserv.fieldByName(QStringLiteral("NameI")).asString().toUpper();
             o = reserv.fieldByName(QStringLiteral("NameO")).asString().toUpper();
         }
-        const QStringList fio{QStringLiteral("select count(keyr) as sm from \"reserv.db\""),
-                              QStringLiteral("where (Upper(namef)='") + f +
-                                  QStringLiteral("') and (Upper(namei)='") + i +
-                                  QStringLiteral("')and (Upper(nameo)='") + o + QStringLiteral("')")};
+        const QStringList fio{
+            QStringLiteral("select count(keyr) as sm from \"reserv.db\""),
+            QStringLiteral("where (Upper(namef)='") + f + QStringLiteral("') and (Upper(namei)='") +
+                i + QStringLiteral("')and (Upper(nameo)='") + o + QStringLiteral("')")};
         q.setSql(fio);
         const QString fioSql = q.translatedSql();
         int same = 0;

@@ -160,7 +160,7 @@ protected:
         // The same order as (column, collation) pairs, before the row id; empty when the order
         // is the row id alone. A posted row finds its place by it without re-reading the keyset.
         std::vector<std::pair<QString, QString>> orderColumns;
-        QString baseWhere;   // store SQL restricting the rows beside the filter, or empty
+        QString baseWhere; // store SQL restricting the rows beside the filter, or empty
         bool editable = false;
         bool lockable = false;
         // A small result given whole (no table): one row per entry, values by def's fields.

@@ -464,6 +464,9 @@ sqlite3* openConnection(const QString& file, int flags)
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 5000);
+    // A mistyped quoted name must be an error, not silently a text.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     installRussianFunctions(db);
     return db;
 }

@@ -401,11 +401,26 @@ void TestDataset::postedRowsTakeTheirPlace_data()
     QTest::addColumn<QString>("index");
     QTest::addColumn<QString>("fields");
     QTest::addColumn<QString>("filter");
-    QTest::addRow("name index") << "reserv.db" << "iname" << "" << "";
-    QTest::addRow("name index, filtered") << "reserv.db" << "iname" << "" << "arch=0";
-    QTest::addRow("field order") << "reserv.db" << "" << "NameI;DatBd" << "";
-    QTest::addRow("composite key") << "zvrecr.db" << "" << "" << "";
-    QTest::addRow("row id") << "black.db" << "" << "" << "";
+    QTest::addRow("name index") << "reserv.db"
+                                << "iname"
+                                << ""
+                                << "";
+    QTest::addRow("name index, filtered") << "reserv.db"
+                                          << "iname"
+                                          << ""
+                                          << "arch=0";
+    QTest::addRow("field order") << "reserv.db"
+                                 << ""
+                                 << "NameI;DatBd"
+                                 << "";
+    QTest::addRow("composite key") << "zvrecr.db"
+                                   << ""
+                                   << ""
+                                   << "";
+    QTest::addRow("row id") << "black.db"
+                            << ""
+                            << ""
+                            << "";
 }
 
 void TestDataset::postedRowsTakeTheirPlace()
@@ -427,9 +442,10 @@ void TestDataset::postedRowsTakeTheirPlace()
         }
         return keys;
     };
-    const QStringList names{QStringLiteral("Ёжиков"), QString(), QStringLiteral("абрамов"),
-                            QStringLiteral("Абрамов"), QStringLiteral("Zimmer"),
-                            QStringLiteral("Жуков"), QStringLiteral("10-й"), QStringLiteral("яшин")};
+    const QStringList names{QStringLiteral("Ёжиков"),  QString(),
+                            QStringLiteral("абрамов"), QStringLiteral("Абрамов"),
+                            QStringLiteral("Zimmer"),  QStringLiteral("Жуков"),
+                            QStringLiteral("10-й"),    QStringLiteral("яшин")};
     int n = 0;
     for (const QString& name : names) {
         ++n;
