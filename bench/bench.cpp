@@ -23,26 +23,25 @@ namespace {
 
 QTextStream out(stdout);
 
-double peakMb()
+// A memory figure of this process from /proc/self/status ("VmHWM:" the peak, "VmRSS:" now).
+double statusMb(const QByteArray& key)
 {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return 0;
 }
 
+double peakMb()
+{
+    return statusMb("VmHWM:");
+}
 double rssMb()
 {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
+    return statusMb("VmRSS:");
 }
 
 // The kernel forgets the peak so far, so that each operation's peak is its own.

@@ -50,6 +50,9 @@ public:
     Database& databaseFor(const QString& name);
     // The database of the program's current folder, for tables named by bare file name.
     Database& currentFolderDatabase();
+    // The database a dataset works on, opened: the one given, else the one of that name,
+    // else the current folder's.
+    Database& openDatabase(Database* given, const QString& name);
 
 private:
     friend class Database;

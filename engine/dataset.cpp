@@ -745,6 +745,18 @@ bool Dataset::canModify() const
     return isOpen() && m_source.editable && !m_readOnly;
 }
 
+static Error lockedError(const QString& table, bool deleting)
+{
+    return Error(Error::Code::RecordLocked,
+                 deleting ? QStringLiteral("Запись таблицы %1 редактирует другой пользователь: "
+                                           "удаление невозможно.")
+                                .arg(table)
+                          : QStringLiteral("Запись таблицы %1 редактирует другой пользователь. "
+                                           "Повторите операцию позже.")
+                                .arg(table),
+                 table);
+}
+
 static Error readOnlyError(const QString& table)
 {
     return Error(Error::Code::ReadOnly,
@@ -784,11 +796,7 @@ void Dataset::edit()
     const qint64 id = currentRowId();
     Store& store = m_source.db->store();
     if (m_source.lockable && !store.tryLockRecord(m_source.table, id))
-        throw Error(Error::Code::RecordLocked,
-                    QStringLiteral("Запись таблицы %1 редактирует другой пользователь. Повторите "
-                                   "операцию позже.")
-                        .arg(m_source.displayName),
-                    m_source.displayName);
+        throw lockedError(m_source.displayName, false);
     m_lockedRowId = m_source.lockable ? id : 0;
     try {
         // Edit what is stored now, not what was read minutes ago.
@@ -1136,11 +1144,7 @@ void Dataset::remove()
         Store& store = m_source.db->store();
         const bool ownLock = m_state == State::Edit && m_lockedRowId == id;
         if (m_source.lockable && !ownLock && !store.tryLockRecord(m_source.table, id))
-            throw Error(Error::Code::RecordLocked,
-                        QStringLiteral("Запись таблицы %1 редактирует другой пользователь: "
-                                       "удаление невозможно.")
-                            .arg(m_source.displayName),
-                        m_source.displayName);
+            throw lockedError(m_source.displayName, true);
         try {
             store.exec(
                 QStringLiteral("DELETE FROM %1 WHERE %2=?")
@@ -1204,11 +1208,7 @@ void Dataset::applyPendingDeletes()
         for (qint64 id : m_pendingDeletes) {
             if (m_source.lockable) {
                 if (!store.tryLockRecord(m_source.table, id))
-                    throw Error(Error::Code::RecordLocked,
-                                QStringLiteral("Запись таблицы %1 редактирует другой пользователь: "
-                                               "удаление невозможно.")
-                                    .arg(m_source.displayName),
-                                m_source.displayName);
+                    throw lockedError(m_source.displayName, true);
                 locked.push_back(id);
             }
             store.exec(sql, {QVariant(id)});

@@ -29,13 +29,7 @@ void Query::setParam(const QString& name, qint64 value)
 
 Database& Query::resolveDatabase()
 {
-    Database* db = m_database;
-    if (!db)
-        db = m_databaseName.isEmpty() ? &Session::global().currentFolderDatabase()
-                                      : &Session::global().databaseFor(m_databaseName);
-    if (!db->isOpen())
-        db->open();
-    return *db;
+    return Session::global().openDatabase(m_database, m_databaseName);
 }
 
 const TranslatedSql& Query::translate(Database& db)

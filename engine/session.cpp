@@ -137,4 +137,14 @@ Database& Session::currentFolderDatabase()
     return *m_implicit.back();
 }
 
+Database& Session::openDatabase(Database* given, const QString& name)
+{
+    Database* db = given;
+    if (!db)
+        db = name.isEmpty() ? &currentFolderDatabase() : &databaseFor(name);
+    if (!db->isOpen())
+        db->open();
+    return *db;
+}
+
 } // namespace kdb

@@ -40,12 +40,7 @@ std::unique_ptr<Table> Table::opened(Database& database, const QString& fileName
 
 Dataset::Source Table::openSource()
 {
-    Database* db = m_database;
-    if (!db)
-        db = m_databaseName.isEmpty() ? &Session::global().currentFolderDatabase()
-                                      : &Session::global().databaseFor(m_databaseName);
-    if (!db->isOpen())
-        db->open();
+    Database* db = &Session::global().openDatabase(m_database, m_databaseName);
     if (m_tableName.trimmed().isEmpty())
         throw Error(Error::Code::NotFound, QStringLiteral("Не задано имя таблицы."));
 
