@@ -10,6 +10,8 @@
 //
 // A key may appear several times (row:, tie:). Blank lines and comments are skipped.
 
+#include "store.h"
+
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -91,6 +93,18 @@ inline std::vector<Case> read(const QString& fileName)
         c.entries.push_back({line.left(colon).trimmed(), value});
     }
     return cases;
+}
+
+// A field of a fixture table as the engine reads it back: a lone integer key is the table's
+// own counter there.
+inline kdb::FieldDef fieldFromDeclared(const QString& name, const QString& declared,
+                                       bool primaryKey)
+{
+    kdb::FieldDef field = kdb::fieldDefFromDeclared(name, declared);
+    field.primaryKey = primaryKey;
+    if (primaryKey && field.type == kdb::FieldType::Integer)
+        field.type = kdb::FieldType::AutoInc;
+    return field;
 }
 
 } // namespace casefile

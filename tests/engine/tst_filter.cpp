@@ -12,32 +12,6 @@ using namespace kdb;
 
 namespace {
 
-FieldDef fieldFromDeclared(const QString& name, const QString& declared, bool primaryKey)
-{
-    FieldDef field;
-    field.name = name;
-    field.primaryKey = primaryKey;
-    const QString type = declared.toUpper();
-    if (type == QLatin1String("INTEGER"))
-        field.type = primaryKey ? FieldType::AutoInc : FieldType::Integer;
-    else if (type == QLatin1String("SMALLINT"))
-        field.type = FieldType::SmallInt;
-    else if (type == QLatin1String("DOUBLE"))
-        field.type = FieldType::Float;
-    else if (type == QLatin1String("BOOLEAN"))
-        field.type = FieldType::Boolean;
-    else if (type == QLatin1String("DATE"))
-        field.type = FieldType::Date;
-    else if (type.startsWith(QLatin1String("VARCHAR"))) {
-        field.type = FieldType::String;
-        field.size = type.mid(8).chopped(1).toInt();
-    } else if (type == QLatin1String("TEXT_MEMO"))
-        field.type = FieldType::Memo;
-    else if (type == QLatin1String("BLOB_GRAPHIC"))
-        field.type = FieldType::Graphic;
-    return field;
-}
-
 Error::Code codeNamed(const QString& name)
 {
     if (name == QLatin1String("Syntax"))
@@ -83,7 +57,7 @@ void FilterTest::initTestCase()
     sqlite3_stmt* columns = nullptr;
     QCOMPARE(sqlite3_prepare_v2(m_db, "PRAGMA table_info(cand)", -1, &columns, nullptr), SQLITE_OK);
     while (sqlite3_step(columns) == SQLITE_ROW) {
-        m_table.fields.push_back(fieldFromDeclared(
+        m_table.fields.push_back(casefile::fieldFromDeclared(
             QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 1))),
             QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 2))),
             sqlite3_column_int(columns, 5) != 0));

@@ -13,33 +13,6 @@ using namespace kdb;
 
 namespace {
 
-FieldDef fieldFromDeclared(const QString& name, const QString& declared, bool primaryKey)
-{
-    FieldDef field;
-    field.name = name;
-    field.primaryKey = primaryKey;
-    const QString type = declared.toUpper();
-    if (type == QLatin1String("INTEGER")) {
-        field.type = primaryKey ? FieldType::AutoInc : FieldType::Integer;
-    } else if (type == QLatin1String("SMALLINT")) {
-        field.type = FieldType::SmallInt;
-    } else if (type == QLatin1String("DOUBLE")) {
-        field.type = FieldType::Float;
-    } else if (type == QLatin1String("BOOLEAN")) {
-        field.type = FieldType::Boolean;
-    } else if (type == QLatin1String("DATE")) {
-        field.type = FieldType::Date;
-    } else if (type.startsWith(QLatin1String("VARCHAR"))) {
-        field.type = FieldType::String;
-        field.size = type.mid(8).chopped(1).toInt();
-    } else if (type == QLatin1String("TEXT_MEMO")) {
-        field.type = FieldType::Memo;
-    } else if (type == QLatin1String("BLOB_GRAPHIC")) {
-        field.type = FieldType::Graphic;
-    }
-    return field;
-}
-
 QString typeLabel(FieldType type)
 {
     switch (type) {
@@ -129,7 +102,7 @@ void LocalSqlTest::initTestCase()
         while (sqlite3_step(columns) == SQLITE_ROW) {
             const bool key = sqlite3_column_int(columns, 5) != 0;
             keyColumns += key ? 1 : 0;
-            table.fields.push_back(fieldFromDeclared(
+            table.fields.push_back(casefile::fieldFromDeclared(
                 QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 1))),
                 QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 2))),
                 key));
