@@ -1,11 +1,9 @@
 #pragma once
 
+#include "dataset.h"
+
 #include <QObject>
 #include <QPointer>
-
-namespace kdb {
-class Dataset;
-}
 
 namespace widgets {
 
