@@ -8,6 +8,7 @@
 #include <functional>
 
 class QAbstractButton;
+class QTimer;
 class QWidget;
 
 namespace kadroltest {
@@ -30,7 +31,7 @@ private:
     QString m_button;
     QStringList m_texts;
     QStringList m_titles;
-    class QTimer* m_timer;
+    QTimer* m_timer;
 };
 
 // The visible top-level window with that title, or null.
