@@ -8,10 +8,11 @@ namespace widgets {
 
 namespace {
 
+QString g_title = QStringLiteral("Кадролог");
+
 QString title()
 {
-    const QString name = QApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("Кадролог") : name;
+    return g_title;
 }
 
 QWidget* owner(QWidget* parent)
@@ -33,6 +34,16 @@ void show(QMessageBox::Icon icon, const QString& text, QWidget* parent)
 }
 
 } // namespace
+
+void setApplicationTitle(const QString& title)
+{
+    g_title = title;
+}
+
+QString applicationTitle()
+{
+    return g_title;
+}
 
 void showMessage(const QString& text, QWidget* parent)
 {
