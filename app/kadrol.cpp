@@ -1,0 +1,153 @@
+#include "kadrol.h"
+
+#include "alias.h"
+#include "error.h"
+#include "fpbook.h"
+#include "load.h"
+#include "mabout.h"
+#include "messages.h"
+#include "pdm.h"
+#include "pkdate.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <functional>
+
+namespace kadrol {
+
+TFbook* Fbook = nullptr;
+TBrDateForm* BrDateForm = nullptr;
+
+namespace {
+
+QTranslator* g_qtTranslator = nullptr;
+QString g_helpFile;
+
+// Qt's own dialogs speak Russian, and dates and numbers follow the Russian locale whatever the
+// machine's locale is.
+void russianEverywhere(QApplication& app)
+{
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    if (!g_qtTranslator) {
+        g_qtTranslator = new QTranslator(&app);
+        if (g_qtTranslator->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"),
+                                 QStringLiteral("_"),
+                                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            app.installTranslator(g_qtTranslator);
+    }
+}
+
+void showAbout()
+{
+    TFabout box(Fbook);
+    box.exec();
+}
+
+} // namespace
+
+bool startUp(const StartOptions& options)
+{
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app)
+        return false;
+    const QString programFolder =
+        QDir::cleanPath(options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                        : options.programFolder);
+    // 1. The application.
+    russianEverywhere(*app);
+    // 2. The alias, unless the alias file defines it.
+    registerAlias(programFolder);
+    // 3. The splash.
+    auto* splash = new TFload;
+    splash->show();
+    splash->repaint();
+    splash->setGauge(0);
+    QCoreApplication::processEvents();
+    // 4. Title, help file, icon (a missing or bad icon file leaves the built-in one).
+    widgets::setApplicationTitle(QStringLiteral("Кадролог"));
+    g_helpFile = QStringLiteral("Kadrol.hlp");
+    const QIcon icon(QStringLiteral("kadrol.ico"));
+    if (!icon.isNull() && !icon.availableSizes().isEmpty())
+        QApplication::setWindowIcon(icon);
+    try {
+        // 5. The long-lived windows in their fixed order. The main window comes first and
+        // is the main form; the windows before the data module must not use it. Windows of
+        // parts not built yet are not made, and their entries stay disabled.
+        struct Step {
+            const char* window;
+            int gauge;                  // set after the window, -1: none
+            std::function<void()> make; // null: the window's part is not built yet
+        };
+        const Step steps[] = {
+            {"TFbook", -1, [] { Fbook = new TFbook; }},
+            {"TFstrcard", -1, nullptr},
+            {"TFlibr", 5, nullptr},
+            {"TDM", -1, [&] { DM = new TDM(programFolder); }},
+            {"TFlist", -1, nullptr},
+            {"TFres", 10, nullptr},
+            {"TFuch", -1, nullptr},
+            {"TFblack", 15, nullptr},
+            {"TFfirm", -1, nullptr},
+            {"TFzayav", -1, nullptr},
+            {"TFzv", 25, nullptr},
+            {"TFsrch", 30, nullptr},
+            {"TFStBut", 40, nullptr},
+            {"TFserv", -1, nullptr},
+            {"TBrDateForm", 45,
+             [] {
+                 BrDateForm = new TBrDateForm(Fbook);
+                 Fbook->setTargetHandler(TFbook::Target::Calendar, [] {
+                     BrDateForm->show();
+                     BrDateForm->raise();
+                 });
+             }},
+            {"TFnaimen", 50, nullptr},
+            {"TFedkatl", -1, nullptr},
+            {"TFadstr", 55, nullptr},
+            {"TFstatistall", -1, nullptr},
+            {"TFgrafan", 65, nullptr},
+            {"TFpodbor", 70, nullptr},
+            {"TFadreczv", -1, nullptr},
+            {"TQres", 75, nullptr},
+            {"TQres2", 80, nullptr},
+            {"TQlistzvk", 85, nullptr},
+            {"TRres", 95, nullptr},
+            {"TRblk", -1, nullptr},
+            {"TRzvk", 98, nullptr},
+        };
+        for (const Step& step : steps) {
+            if (step.make)
+                step.make();
+            if (step.gauge >= 0)
+                splash->setGauge(step.gauge);
+        }
+        // The about box is made for each showing.
+        Fbook->setTargetHandler(TFbook::Target::About, showAbout);
+    } catch (const kdb::Error& e) {
+        delete splash;
+        widgets::showError(
+            QStringLiteral("Программа не может начать работу.\n\n%1").arg(e.message()));
+        shutDown();
+        return false;
+    }
+    // 6. The main window on the screen; the splash goes.
+    Fbook->show();
+    delete splash;
+    return true;
+}
+
+void shutDown()
+{
+    delete BrDateForm; // owned by the main window, but may outlive a failed start
+    BrDateForm = nullptr;
+    delete Fbook;
+    Fbook = nullptr;
+    delete DM;
+    DM = nullptr;
+}
+
+} // namespace kadrol
