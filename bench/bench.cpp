@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
@@ -127,6 +129,55 @@ struct Result {
     double baseMs;
     double peak;
 };
+
+// The program's start-up on a Data folder: from starting the process to the main window on the
+// screen (the program reports it and ends when KADROL_STARTUP_PROBE is set). The program runs
+// in a program folder of its own with the picture store, the alias "kadrol" pointing at the
+// folder; without a display it draws offscreen. The median of the runs in ms, or -1 when the
+// program is not beside the benchmark or did not report.
+double startUpMs(const QString& dataFolder, int runs)
+{
+    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("kadrol");
+    if (!QFileInfo(program).isExecutable())
+        return -1;
+    QTemporaryDir programDir;
+    kadrol::createPictureStore(programDir.path());
+    const QString aliases = QDir(programDir.path()).filePath(QStringLiteral("aliases.ini"));
+    {
+        QFile f(aliases);
+        if (!f.open(QIODevice::WriteOnly))
+            return -1;
+        f.write(QStringLiteral("[kadrol]\nDRIVER=PARADOX\nPATH=%1\n")
+                    .arg(QDir(dataFolder).absolutePath())
+                    .toUtf8());
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KADROL_ALIASES"), aliases);
+    env.insert(QStringLiteral("KADROL_STARTUP_PROBE"), QStringLiteral("1"));
+    if (!env.contains(QStringLiteral("DISPLAY")) &&
+        !env.contains(QStringLiteral("WAYLAND_DISPLAY")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    std::vector<double> times;
+    for (int r = 0; r < runs; ++r) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(programDir.path());
+        QElapsedTimer t;
+        t.start();
+        p.start(program, {});
+        double shown = -1;
+        while (shown < 0 && p.waitForReadyRead(30000)) {
+            while (p.canReadLine())
+                if (p.readLine().startsWith("shown"))
+                    shown = static_cast<double>(t.nsecsElapsed()) / 1e6;
+        }
+        p.waitForFinished(30000);
+        if (shown < 0)
+            return -1;
+        times.push_back(shown);
+    }
+    return median(times);
+}
 
 } // namespace
 
@@ -390,6 +441,20 @@ int main(int argc, char** argv)
                             {zayav, n});
             });
 
+        // 7. The program's start-up on these candidates and on the demo agency.
+        const int startRuns = std::min(runs, 5);
+        const double startLarge = startUpMs(folder, startRuns);
+        QTemporaryDir demoDir;
+        const QString demoFolder = QDir(demoDir.path()).filePath(QStringLiteral("Data"));
+        kadrol::createDataFolder(demoFolder);
+        {
+            auto demo = kdb::Database::forFolder(demoFolder);
+            demo->open();
+            kadrol::generateAgency(*demo, kadrol::AgencyOptions());
+            demo->flush();
+        }
+        const double startDemo = startUpMs(demoFolder, startRuns);
+
         if (tsv) {
             for (const Result& r : results)
                 out << r.name << '\t' << QString::number(r.ms, 'f', 2) << '\t'
@@ -397,6 +462,8 @@ int main(int argc, char** argv)
                     << QString::number(r.baseMs > 0 ? r.ms / r.baseMs : 0, 'f', 2) << '\t'
                     << QString::number(r.peak, 'f', 1) << '\n';
             out << "open base memory\t" << QString::number(openedMb, 'f', 1) << '\n';
+            out << "start-up, demo\t" << QString::number(startDemo, 'f', 0) << '\n';
+            out << "start-up, generated\t" << QString::number(startLarge, 'f', 0) << '\n';
         } else {
             out << QStringLiteral("Текущая база: %1 записей; подобрано по заявке: %2; "
                                   "однофамильцев: %3\n")
@@ -418,6 +485,13 @@ int main(int argc, char** argv)
                            .arg(r.peak, 9, 'f', 1);
             out << QStringLiteral("Открытая таблица кандидатов (2000 строк просмотрено): +%1 МБ\n")
                        .arg(openedMb, 0, 'f', 1);
+            auto startText = [](double ms) {
+                return ms < 0 ? QStringLiteral("программа не найдена или не ответила")
+                              : QStringLiteral("%1 мс").arg(ms, 0, 'f', 0);
+            };
+            out << QStringLiteral("Запуск программы до главного окна: демо-агентство %1; "
+                                  "сгенерированные данные %2\n")
+                       .arg(startText(startDemo), startText(startLarge));
         }
     } catch (const kdb::Error& e) {
         QTextStream(stderr) << e.message() << '\n';
