@@ -201,6 +201,7 @@ private:
     void dropCache() const { m_cache.clear(); }
     qint64 rowIdAt(int position) const { return m_keys.at(static_cast<size_t>(position)); }
     int positionOf(qint64 rowId) const;
+    int searchPosition(qint64 rowId) const; // positionOf through m_positions
     Error storeError(const QString& operation, const Error& cause) const;
 
     Source m_source;
@@ -221,6 +222,8 @@ private:
     std::unordered_map<std::string, FieldSettings> m_settings; // by lower-case field name
 
     std::vector<qint64> m_keys;
+    // (row id, position) sorted by row id: built by the first search, dropped when m_keys changes.
+    mutable std::vector<std::pair<qint64, int>> m_positions;
     int m_pos = -1;
     bool m_eof = true;
     bool m_bof = true;

@@ -117,6 +117,7 @@ private Q_SLOTS:
     void badFilterKeepsTheOldOne();
     void locate_data();
     void locate();
+    void locateInALargeSetThatChanges();
     void lookupAndLookupFields();
     void queryLinesParamsAndFilter();
     void queryResultTypes();
@@ -593,6 +594,51 @@ void TestDataset::locate()
     QCOMPARE(result, !found.isEmpty());
     QCOMPARE(t->fieldByName(QStringLiteral("NameF")).asString(),
              found.isEmpty() ? QStringLiteral("иванов") : found);
+}
+
+// Searches over thousands of rows go through an index of the keyset by row id; posts, deletes
+// and refreshes between them must not leave it pointing at old positions.
+void TestDataset::locateInALargeSetThatChanges()
+{
+    Fixture fx;
+    {
+        Database::Transaction tx(*fx.db);
+        for (int i = 0; i < 3000; ++i)
+            fx.db->executeStoreSql(QStringLiteral("INSERT INTO reserv (NameF, Arch) VALUES (?, 0)"),
+                                   {QStringLiteral("Фамилия%1").arg(i, 4, 10, QLatin1Char('0'))});
+        tx.commit();
+    }
+    auto t = fx.table(QStringLiteral("reserv.db"), QStringLiteral("iname"));
+    KVERIFY(t->open());
+    auto expectAt = [&](const QString& surname) {
+        const bool found = t->locate(QStringLiteral("NameF"), {surname});
+        return found && t->fieldByName(QStringLiteral("NameF")).asString() == surname &&
+               t->valueAt(t->recNo(), t->fieldByName(QStringLiteral("NameF")).index()) == surname;
+    };
+    QVERIFY(expectAt(QStringLiteral("Фамилия1500")));
+    QVERIFY(expectAt(QStringLiteral("Жуков")));
+    // A new row sorts in before most of them and shifts their positions.
+    KVERIFY(t->append());
+    KVERIFY(t->fieldByName(QStringLiteral("NameF")).setValue(QStringLiteral("Аарон")));
+    KVERIFY(t->post());
+    QVERIFY(expectAt(QStringLiteral("Фамилия2999")));
+    QVERIFY(expectAt(QStringLiteral("Аарон")));
+    QCOMPARE(t->recNo(), 0);
+    // A deleted row is gone for the search, the rows after it are found where they now are.
+    QVERIFY(expectAt(QStringLiteral("Фамилия0000")));
+    KVERIFY(t->remove());
+    QVERIFY(!t->locate(QStringLiteral("NameF"), {QStringLiteral("Фамилия0000")}));
+    QVERIFY(expectAt(QStringLiteral("Фамилия0001")));
+    // Another filter and a refresh give a new keyset.
+    KVERIFY(t->setFilter(QStringLiteral("arch=0")));
+    t->setFiltered(true);
+    QVERIFY(!t->locate(QStringLiteral("NameF"), {QStringLiteral("Абрамов")}));
+    QVERIFY(expectAt(QStringLiteral("Фамилия2000")));
+    fx.db->executeStoreSql(QStringLiteral("DELETE FROM reserv WHERE NameF < ?"),
+                           {QStringLiteral("Фамилия1000")});
+    KVERIFY(t->refresh());
+    QVERIFY(expectAt(QStringLiteral("Фамилия2000")));
+    QCOMPARE(t->recNo(), t->recordCount() - 1000);
 }
 
 void TestDataset::lookupAndLookupFields()
