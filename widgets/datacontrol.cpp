@@ -1,6 +1,7 @@
 #include "datacontrol.h"
 
 #include "datasource.h"
+#include "fieldtext.h"
 #include "guard.h"
 
 #include <QApplication>
@@ -103,6 +104,7 @@ bool DataControl::isNewRecord() const
 
 void DataControl::refresh()
 {
+    m_waitingText = false;
     {
         QScopedValueRollback<bool> showing(m_showing, true);
         showValue(field());
@@ -226,6 +228,32 @@ bool DataControl::isEditingKey(const QKeyEvent* event)
         return false;
     const QString text = event->text();
     return !text.isEmpty() && text.at(0).isPrint();
+}
+
+void DataControl::textTyped(const QString& text)
+{
+    const kdb::Field* f = field();
+    if (!f || !beginChange(true)) {
+        refresh();
+        return;
+    }
+    const QVariant value = valueFromText(*f, text);
+    m_waitingText = !fieldTakes(value);
+    if (!m_waitingText)
+        writeValue(value);
+}
+
+void DataControl::typingFinished(const QString& text)
+{
+    const kdb::Field* f = field();
+    if (!f)
+        return;
+    if (m_waitingText && !m_self->window()->isHidden()) {
+        m_waitingText = false;
+        writeValue(valueFromText(*f, text));
+        return;
+    }
+    refresh(); // the field's own spelling of what was typed
 }
 
 } // namespace widgets

@@ -87,6 +87,14 @@ protected:
     // A key that changes a text box's content (a character, deleting, pasting, cutting, undo).
     static bool isEditingKey(const QKeyEvent* event);
 
+    // The typing of a text box. A typed text the field takes is written at once; one it does not
+    // take yet (a date half typed) waits for the end of the typing, where writing it shows why
+    // the field refuses it and puts the field's value back. A window that is going away drops
+    // a waiting text without a message. Showing the field again drops it too.
+    void textTyped(const QString& text);
+    void typingFinished(const QString& text);
+    bool hasWaitingText() const { return m_waitingText; }
+
     QWidget* widget() const { return m_self; }
     bool isShowing() const { return m_showing; } // inside showValue: a change is not the user's
 
@@ -101,6 +109,7 @@ private:
     bool m_readOnly = false;
     bool m_keepShown = false; // the control writes: its own signals do not refresh it
     bool m_showing = false;
+    bool m_waitingText = false; // a typed text the field does not take yet, not in the field
     int m_appliedReadOnly = -1; // what applyReadOnly was last given, -1 before the first call
     QList<QMetaObject::Connection> m_connections;
 };

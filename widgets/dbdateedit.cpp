@@ -67,7 +67,6 @@ void DbDateEdit::setCaption(const QString& caption)
 
 void DbDateEdit::showValue(const kdb::Field* field)
 {
-    m_pending = false;
     const QString text = field ? field->displayText() : QString();
     if (m_edit->text() != text)
         m_edit->setText(text);
@@ -90,7 +89,7 @@ bool DbDateEdit::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_edit && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape && m_pending) {
+        if (key->key() == Qt::Key_Escape && hasWaitingText()) {
             refresh();
             return true;
         }
@@ -107,34 +106,12 @@ bool DbDateEdit::eventFilter(QObject* watched, QEvent* event)
 
 void DbDateEdit::onTextEdited(const QString& text)
 {
-    const kdb::Field* f = field();
-    if (!f || !beginChange(true)) {
-        refresh();
-        return;
-    }
-    const QVariant value = valueFromText(*f, text);
-    m_pending = !fieldTakes(value);
-    if (!m_pending)
-        writeValue(value);
+    textTyped(text);
 }
 
 void DbDateEdit::onEditingFinished()
 {
-    const kdb::Field* f = field();
-    if (!f)
-        return;
-    if (m_pending) {
-        m_pending = false;
-        // The window is going away: what was typed never reached the field, and a message
-        // box over a closing window would only stand in the way.
-        if (window()->isHidden()) {
-            refresh();
-            return;
-        }
-        writeValue(valueFromText(*f, m_edit->text()));
-        return;
-    }
-    refresh();
+    typingFinished(m_edit->text());
 }
 
 void DbDateEdit::showCalendar()

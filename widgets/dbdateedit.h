@@ -47,7 +47,6 @@ private:
     QToolButton* m_button;
     QWidget* m_popup = nullptr;
     QCalendarWidget* m_calendar = nullptr;
-    bool m_pending = false; // the text typed is not a date yet and is not in the field
 };
 
 } // namespace widgets

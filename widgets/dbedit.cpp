@@ -22,7 +22,6 @@ DbEdit::DbEdit(DataSource* source, const QString& fieldName, QWidget* parent) : 
 
 void DbEdit::showValue(const kdb::Field* field)
 {
-    m_pending = false;
     const QString mask = field ? inputMaskFor(field->editMask()) : QString();
     if (inputMask() != mask)
         setInputMask(mask);
@@ -43,7 +42,7 @@ void DbEdit::applyReadOnly(bool readOnly)
 
 void DbEdit::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape && m_pending) {
+    if (event->key() == Qt::Key_Escape && hasWaitingText()) {
         refresh();
         selectAll();
         return;
@@ -57,36 +56,12 @@ void DbEdit::keyPressEvent(QKeyEvent* event)
 
 void DbEdit::onTextEdited(const QString& text)
 {
-    const kdb::Field* f = field();
-    if (!f || !beginChange(true)) {
-        refresh();
-        return;
-    }
-    // A text that does not convert yet (a date half typed) waits for the end of the typing.
-    const QVariant value = valueFromText(*f, text);
-    m_pending = !fieldTakes(value);
-    if (!m_pending)
-        writeValue(value);
+    textTyped(text);
 }
 
 void DbEdit::onEditingFinished()
 {
-    const kdb::Field* f = field();
-    if (!f)
-        return;
-    if (m_pending) {
-        m_pending = false;
-        // The window is going away: what was typed never reached the field, and a message
-        // box over a closing window would only stand in the way.
-        if (window()->isHidden()) {
-            refresh();
-            return;
-        }
-        // Writing again shows why the field does not take the text, and puts the value back.
-        writeValue(valueFromText(*f, text()));
-        return;
-    }
-    refresh(); // the field's own spelling of what was typed
+    typingFinished(text());
 }
 
 } // namespace widgets

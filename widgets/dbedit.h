@@ -27,7 +27,6 @@ protected:
 private:
     void onTextEdited(const QString& text);
     void onEditingFinished();
-    bool m_pending = false; // the text typed does not convert yet and is not in the field
 };
 
 } // namespace widgets

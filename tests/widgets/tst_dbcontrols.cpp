@@ -244,6 +244,7 @@ private Q_SLOTS:
     void dateEditTyping_data();
     void dateEditTyping();
     void dateEditCalendar();
+    void halfTypedDateIsDroppedWhenTheWindowCloses();
     void lookupEmptyText_data();
     void lookupEmptyText();
     void lookupPickStores_data();
@@ -611,6 +612,22 @@ void TestDbControls::dateEditTyping()
     QCOMPARE(fx.reserv.value("DatBd").toDate(), stored);
     QCOMPARE(box->date(), stored);
     QCOMPARE(box->text(), stored.isValid() ? stored.toString("dd.MM.yyyy") : QString());
+}
+
+// Closing a card with a date half typed once put an error box over the closing window.
+void TestDbControls::halfTypedDateIsDroppedWhenTheWindowCloses()
+{
+    Fixture fx;
+    auto* box = static_cast<widgets::DbDateEdit*>(fx.control(Kind::DateEdit, "DatBd"));
+    QVERIFY(fx.showWindow());
+    MessageBoxAnswerer ok(QStringLiteral("OK"));
+    typeOver(Kind::DateEdit, box, QStringLiteral("15.0"));
+    QCOMPARE(fx.reserv.state(), Dataset::State::Edit);
+    fx.window.close();
+    QTest::qWait(50);
+    QCOMPARE(ok.count(), 0);
+    QCOMPARE(fx.reserv.value("DatBd").toDate(), QDate(1975, 4, 2));
+    QCOMPARE(box->text(), QStringLiteral("02.04.1975"));
 }
 
 void TestDbControls::dateEditCalendar()
