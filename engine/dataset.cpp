@@ -1004,17 +1004,9 @@ bool Dataset::passesFilter(qint64 rowId) const
     return c->next();
 }
 
-std::vector<QVariant> Dataset::orderValues(qint64 rowId) const
+std::vector<QVariant> Dataset::orderValues(const QString& sql, qint64 rowId) const
 {
-    Store& store = m_source.db->store();
-    const Dialect& d = store.dialect();
-    QStringList columns;
-    for (const auto& term : m_source.orderColumns)
-        columns << d.quoteIdentifier(term.first);
-    auto c = store.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
-                              .arg(columns.join(QLatin1Char(',')),
-                                   d.quoteIdentifier(m_source.table), store.rowIdColumn()),
-                          {QVariant(rowId)});
+    auto c = m_source.db->store().select(sql, {QVariant(rowId)});
     std::vector<QVariant> values;
     if (c->next())
         for (int i = 0; i < c->columnCount(); ++i)
@@ -1066,18 +1058,32 @@ int Dataset::orderedPosition(qint64 rowId) const
 {
     // Binary search over the keyset with the row's order values: a posted row finds its place
     // in a few reads, where re-reading the keyset of 100,000 rows would take milliseconds.
-    const std::vector<QVariant> target = orderValues(rowId);
-    int lo = 0, hi = recordCount();
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        const qint64 probe = rowIdAt(mid);
-        const std::vector<QVariant> values = orderValues(probe);
+    Store& store = m_source.db->store();
+    const Dialect& d = store.dialect();
+    QStringList columns;
+    for (const auto& term : m_source.orderColumns)
+        columns << d.quoteIdentifier(term.first);
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+                            .arg(columns.join(QLatin1Char(',')), d.quoteIdentifier(m_source.table),
+                                 store.rowIdColumn());
+    const std::vector<QVariant> target = orderValues(sql, rowId);
+    // Where the probe's row stands against the posted one: negative before it.
+    auto compare = [&](qint64 probe) {
+        const std::vector<QVariant> values = orderValues(sql, probe);
         int cmp = 0;
         for (size_t i = 0; i < target.size() && i < values.size() && cmp == 0; ++i)
             cmp = storeOrder(values[i], target[i], m_source.orderColumns[i].second);
         if (cmp == 0)
             cmp = probe < rowId ? -1 : (probe > rowId ? 1 : 0);
-        if (cmp < 0)
+        return cmp;
+    };
+    int lo = 0, hi = recordCount();
+    // Rows mostly join at the end (a new key, the next line of a list): one read settles that.
+    if (hi > 0 && compare(rowIdAt(hi - 1)) < 0)
+        return hi;
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (compare(rowIdAt(mid)) < 0)
             lo = mid + 1;
         else
             hi = mid;

@@ -187,7 +187,7 @@ private:
     void afterKeysChanged(int position);
     void ensureStored();
     bool passesFilter(qint64 rowId) const;
-    std::vector<QVariant> orderValues(qint64 rowId) const;
+    std::vector<QVariant> orderValues(const QString& sql, qint64 rowId) const;
     int orderedPosition(qint64 rowId) const;
     void placePostedRow(qint64 rowId, bool inserted, bool orderChanged, int oldPos);
     QString selectList() const;

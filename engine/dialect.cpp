@@ -6,6 +6,8 @@ namespace {
 
 QString quoted(const QString& text, QChar quote)
 {
+    if (!text.contains(quote))
+        return quote + text + quote;
     QString result;
     result.reserve(text.size() + 2);
     result += quote;
