@@ -74,8 +74,11 @@ int TFload::gauge() const
 
 void TFload::showEvent(QShowEvent* event)
 {
-    setFixedSize(m_picture->width(),
-                 m_picture->height() + m_panel->height() + m_gauge->height() + 30);
+    // The outer height is the picture, the panel, the gauge and 30 pixels for the caption and
+    // the frame; the frame's own share is known only once the desktop has framed the window.
+    const int frame = frameGeometry().height() - height();
+    const int outer = m_picture->height() + m_panel->height() + m_gauge->height() + 30;
+    setFixedSize(m_picture->width(), outer - (frame > 0 ? frame : 30));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     QDialog::showEvent(event);
