@@ -96,15 +96,21 @@ public:
     struct Entry {
         sqlite3_stmt* stmt = nullptr;
         bool inUse = false;
+        quint64 lastUse = 0;
     };
+    static constexpr int kCachedStatements = 256;
 
     // Statements are prepared once and kept: the datasets run the same few texts thousands of
-    // times (page fetches, posts). A text already running (a nested use) gets a private copy.
+    // times (page fetches, posts). A full cache gives up the statement used longest ago, so
+    // that one-off texts (a query with names written into it) do not crowd out the statements
+    // of a window opened late in the day. A text already running (a nested use) gets a private
+    // copy.
     sqlite3_stmt* acquire(const QString& sql, bool& cached)
     {
         auto it = m_cache.find(sql);
         if (it != m_cache.end() && !it->inUse) {
             it->inUse = true;
+            it->lastUse = ++m_useClock;
             cached = true;
             return it->stmt;
         }
@@ -118,14 +124,32 @@ public:
         }
         if (!stmt)
             throw Error(Error::Code::Syntax, QStringLiteral("Пустой текст запроса."));
-        if (it == m_cache.end() && m_cache.size() < 256) {
-            m_cache.insert(sql, Entry{stmt, true});
-            cached = true;
-        } else {
-            cached = false;
+        ++m_compiled;
+        cached = false;
+        if (it == m_cache.end()) {
+            if (m_cache.size() >= kCachedStatements)
+                evictLeastRecentlyUsed();
+            if (m_cache.size() < kCachedStatements) {
+                m_cache.insert(sql, Entry{stmt, true, ++m_useClock});
+                cached = true;
+            }
         }
         return stmt;
     }
+
+    void evictLeastRecentlyUsed()
+    {
+        auto oldest = m_cache.end();
+        for (auto it = m_cache.begin(); it != m_cache.end(); ++it)
+            if (!it->inUse && (oldest == m_cache.end() || it->lastUse < oldest->lastUse))
+                oldest = it;
+        if (oldest == m_cache.end())
+            return; // every cached statement is running
+        sqlite3_finalize(oldest->stmt);
+        m_cache.erase(oldest);
+    }
+
+    quint64 statementsCompiled() const override { return m_compiled; }
 
     void releaseStmt(const QString& sql, sqlite3_stmt* stmt, bool cached)
     {
@@ -375,6 +399,8 @@ private:
     sqlite3* m_db;
     RecordLocks m_locks;
     QHash<QString, Entry> m_cache;
+    quint64 m_useClock = 0;
+    quint64 m_compiled = 0;
 };
 
 class SqliteCursor final : public Cursor {

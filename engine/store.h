@@ -68,6 +68,10 @@ public:
 
     virtual QStringList integrityCheck() = 0;
     virtual void checkpoint() = 0;
+
+    // How many statements the store has compiled since it opened (the rest came from its cache
+    // of compiled statements): for tests and the benchmark.
+    virtual quint64 statementsCompiled() const = 0;
 };
 
 // Opens the embedded store of a data folder. Error(NotFound) when the folder or its store file

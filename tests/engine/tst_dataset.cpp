@@ -3,6 +3,7 @@
 
 #include "database.h"
 #include "query.h"
+#include "store.h"
 #include "table.h"
 #include "testsupport.h"
 
@@ -118,6 +119,7 @@ private Q_SLOTS:
     void locate_data();
     void locate();
     void locateInALargeSetThatChanges();
+    void statementsOfLateWindowsStayCompiled();
     void lookupAndLookupFields();
     void queryLinesParamsAndFilter();
     void queryResultTypes();
@@ -639,6 +641,30 @@ void TestDataset::locateInALargeSetThatChanges()
     KVERIFY(t->refresh());
     QVERIFY(expectAt(QStringLiteral("Фамилия2000")));
     QCOMPARE(t->recNo(), t->recordCount() - 1000);
+}
+
+// The store keeps compiled statements. Once a day of one-off texts (a duplicate-name count
+// per saved card) had filled its cache, the statements of a window opened after them were
+// compiled again at every page and every post.
+void TestDataset::statementsOfLateWindowsStayCompiled()
+{
+    Fixture fx;
+    kdb::Store& store = fx.db->store();
+    for (int i = 0; i < 400; ++i)
+        store.select(QStringLiteral("SELECT %1 AS one_off").arg(i), {})->next();
+    const QString late = QStringLiteral("SELECT NameF FROM reserv WHERE Keyr = ?");
+    const quint64 before = store.statementsCompiled();
+    for (int i = 0; i < 20; ++i) {
+        auto c = store.select(late, {1});
+        QVERIFY(c->next());
+    }
+    QCOMPARE(store.statementsCompiled() - before, quint64(1));
+    // A statement still running keeps its place: a nested use compiles a private copy.
+    auto outer = store.select(late, {1});
+    auto inner = store.select(late, {2});
+    QVERIFY(outer->next() && inner->next());
+    QCOMPARE(outer->value(0).toString(), QStringLiteral("Жуков"));
+    QCOMPARE(inner->value(0).toString(), QStringLiteral("иванов"));
 }
 
 void TestDataset::lookupAndLookupFields()
