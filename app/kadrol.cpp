@@ -25,7 +25,6 @@ TBrDateForm* BrDateForm = nullptr;
 namespace {
 
 QTranslator* g_qtTranslator = nullptr;
-QString g_helpFile;
 
 // Qt's own dialogs speak Russian, and dates and numbers follow the Russian locale whatever the
 // machine's locale is.
@@ -67,9 +66,9 @@ bool startUp(const StartOptions& options)
     splash->repaint();
     splash->setGauge(0);
     QCoreApplication::processEvents();
-    // 4. Title, help file, icon (a missing or bad icon file leaves the built-in one).
+    // 4. Title and icon (a missing or bad icon file leaves the built-in one). The help file
+    // "Kadrol.hlp" has no viewer on this desktop, so there is nothing to tell about it.
     widgets::setApplicationTitle(QStringLiteral("Кадролог"));
-    g_helpFile = QStringLiteral("Kadrol.hlp");
     const QIcon icon(QStringLiteral("kadrol.ico"));
     if (!icon.isNull() && !icon.availableSizes().isEmpty())
         QApplication::setWindowIcon(icon);

@@ -134,12 +134,9 @@ struct Result {
 // screen (the program reports it and ends when KADROL_STARTUP_PROBE is set). The program runs
 // in a program folder of its own with the picture store, the alias "kadrol" pointing at the
 // folder; without a display it draws offscreen. The median of the runs in ms, or -1 when the
-// program is not beside the benchmark or did not report.
-double startUpMs(const QString& dataFolder, int runs)
+// program did not report.
+double startUpMs(const QString& program, const QString& dataFolder, int runs)
 {
-    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("kadrol");
-    if (!QFileInfo(program).isExecutable())
-        return -1;
     QTemporaryDir programDir;
     kadrol::createPictureStore(programDir.path());
     const QString aliases = QDir(programDir.path()).filePath(QStringLiteral("aliases.ini"));
@@ -441,19 +438,24 @@ int main(int argc, char** argv)
                             {zayav, n});
             });
 
-        // 7. The program's start-up on these candidates and on the demo agency.
-        const int startRuns = std::min(runs, 5);
-        const double startLarge = startUpMs(folder, startRuns);
-        QTemporaryDir demoDir;
-        const QString demoFolder = QDir(demoDir.path()).filePath(QStringLiteral("Data"));
-        kadrol::createDataFolder(demoFolder);
-        {
-            auto demo = kdb::Database::forFolder(demoFolder);
-            demo->open();
-            kadrol::generateAgency(*demo, kadrol::AgencyOptions());
-            demo->flush();
+        // 7. The program's start-up on these candidates and on the demo agency, when the
+        // program is beside the benchmark.
+        const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("kadrol");
+        double startLarge = -1, startDemo = -1;
+        if (QFileInfo(program).isExecutable()) {
+            const int startRuns = std::min(runs, 5);
+            startLarge = startUpMs(program, folder, startRuns);
+            QTemporaryDir demoDir;
+            const QString demoFolder = QDir(demoDir.path()).filePath(QStringLiteral("Data"));
+            kadrol::createDataFolder(demoFolder);
+            {
+                auto demo = kdb::Database::forFolder(demoFolder);
+                demo->open();
+                kadrol::generateAgency(*demo, kadrol::AgencyOptions());
+                demo->flush();
+            }
+            startDemo = startUpMs(program, demoFolder, startRuns);
         }
-        const double startDemo = startUpMs(demoFolder, startRuns);
 
         if (tsv) {
             for (const Result& r : results)
