@@ -3,17 +3,21 @@
 #include "alias.h"
 #include "error.h"
 #include "fpbook.h"
+#include "list.h"
 #include "load.h"
 #include "mabout.h"
 #include "messages.h"
 #include "pdm.h"
 #include "pkdate.h"
+#include "reserv.h"
+#include "serch.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTranslator>
 #include <functional>
 
@@ -38,6 +42,17 @@ void russianEverywhere(QApplication& app)
                                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
             app.installTranslator(g_qtTranslator);
     }
+}
+
+// Shows the candidate list on a base (0, 1, 2) or, for -1, on the base last chosen.
+void showCandidates(int base)
+{
+    if (base >= 0)
+        Flist->setBase(base);
+    Flist->RGClick();
+    Flist->show();
+    Flist->raise();
+    Flist->activateWindow();
 }
 
 void showAbout()
@@ -86,14 +101,20 @@ bool startUp(const StartOptions& options)
             {"TFstrcard", -1, nullptr},
             {"TFlibr", 5, nullptr},
             {"TDM", -1, [&] { DM = new TDM(programFolder); }},
-            {"TFlist", -1, nullptr},
-            {"TFres", 10, nullptr},
+            {"TFlist", -1,
+             [] {
+                 Flist = new TFlist(Fbook);
+                 Flist->setWindowFlag(Qt::Window);
+                 // The button shows the base last chosen; the switch runs first every time.
+                 Fbook->setTargetHandler(TFbook::Target::Candidates, [] { showCandidates(-1); });
+             }},
+            {"TFres", 10, [] { Fres = new TFres(Fbook); }},
             {"TFuch", -1, nullptr},
             {"TFblack", 15, nullptr},
             {"TFfirm", -1, nullptr},
             {"TFzayav", -1, nullptr},
             {"TFzv", 25, nullptr},
-            {"TFsrch", 30, nullptr},
+            {"TFsrch", 30, [] { Fsrch = new TFsrch(Fbook); }},
             {"TFStBut", 40, nullptr},
             {"TFserv", -1, nullptr},
             {"TBrDateForm", 45,
@@ -136,11 +157,23 @@ bool startUp(const StartOptions& options)
     // 6. The main window on the screen; the splash goes.
     Fbook->show();
     delete splash;
+    // 7. Small screens.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        if (screen->geometry().width() < 1000 && Flist)
+            Flist->fitSmallScreen();
+    }
     return true;
 }
 
 void shutDown()
 {
+    // The windows owned by the main window go with it; these pointers must not outlive them.
+    delete Fsrch;
+    Fsrch = nullptr;
+    delete Fres;
+    Fres = nullptr;
+    delete Flist;
+    Flist = nullptr;
     delete BrDateForm; // owned by the main window, but may outlive a failed start
     BrDateForm = nullptr;
     delete Fbook;
