@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -219,6 +220,18 @@ private:
     QStringList m_texts;
     QTimer m_timer;
 };
+
+// Types text into a widget key by key, Cyrillic letters too (QTest::keyClicks takes Latin only).
+inline void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar ch : text) {
+        const int key = ch.toUpper().unicode();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(widget, &release);
+    }
+}
 
 inline QAbstractButton* button(QWidget* window, const QString& caption)
 {
