@@ -38,7 +38,9 @@ public:
         kdb::Session::global().reloadAliasFile();
         m_oldFolder = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
-        m_started = kadrol::startUp({m_dir.path()});
+        kadrol::StartOptions options;
+        options.programFolder = m_dir.path();
+        m_started = kadrol::startUp(options);
     }
     ~Program()
     {

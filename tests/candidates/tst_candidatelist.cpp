@@ -7,6 +7,7 @@
 #include "fpbook.h"
 
 #include <QLineEdit>
+#include <QAction>
 #include <QProcess>
 #include <QPushButton>
 #include <QToolButton>
@@ -181,6 +182,13 @@ void TestCandidateList::mainWindowOpensTheList()
     QVERIFY(Flist->isVisible());
     QCOMPARE(Flist->base(), 1); // the base last chosen
     QCOMPARE(Flist->countText(), QStringLiteral("Записей:1"));
+    // The menu entries choose their base first.
+    kadrol::Fbook->menuEntry(QStringLiteral("Кандидаты/Черный список"))->trigger();
+    QCOMPARE(Flist->base(), 2);
+    QCOMPARE(Flist->grid()->gridModel()->columns().at(4).fieldName, QStringLiteral("Dzanes"));
+    kadrol::Fbook->menuEntry(QStringLiteral("Кандидаты/Действующие"))->trigger();
+    QCOMPARE(Flist->base(), 0);
+    QCOMPARE(Flist->countText(), QStringLiteral("Записей:2"));
 }
 
 void TestCandidateList::search_data()
