@@ -310,7 +310,7 @@ void TFlist::BnClick()
         DM->black.fieldByName(QStringLiteral("Dzanes")).setValue(QDate::currentDate());
         DM->black.fieldByName(QStringLiteral("Nbas")).setValue(0);
         DM->black.fieldByName(QStringLiteral("Mf")).setValue(true);
-        Fblack->Butt(false);
+        Fblack->Butt(true);
         Fblack->setModeLabel(QStringLiteral("Добавление"));
         Fblack->exec();
 #endif

@@ -404,15 +404,26 @@ bool TFres::save()
 
 bool TFres::sameNameExists(const QString& f, const QString& i, const QString& o)
 {
-    // The names reach the store as values, never as query text: a quote in a name (Д'Артаньян)
-    // is a letter like any other. The table keeps its index on the upper-cased parts.
-    kdb::Table all;
-    all.setDatabaseName(QStringLiteral("KADROLR"));
-    all.setTableName(QStringLiteral("Reserv.DB"));
-    all.setIndexName(QStringLiteral("iname"));
-    all.open();
-    return all.locate(QStringLiteral("NameF;NameI;NameO"), {f, i, o},
-                      kdb::Dataset::CaseInsensitive);
+    // Each name part is a Local SQL literal with its quotes doubled, so a quote in a name
+    // (Д'Артаньян, O'Neil) is a letter like any other. An empty part matches a candidate without
+    // it, stored empty or never typed. The store keeps an index on the upper-cased parts.
+    auto part = [](const char* field, const QString& value) {
+        const QString name = QString::fromLatin1(field);
+        if (value.isEmpty())
+            return QStringLiteral("((%1 is null) or (%1=''))").arg(name);
+        QString literal = value;
+        literal.replace(QLatin1Char('\''), QStringLiteral("''"));
+        return QStringLiteral("(Upper(%1)='%2')").arg(name, literal);
+    };
+    kdb::Query Qfio;
+    Qfio.setDatabaseName(QStringLiteral("kadrol"));
+    Qfio.setSql({QStringLiteral("select count(keyr) as sm from \"reserv.db\""),
+                 QStringLiteral("where ") + part("namef", f) + QStringLiteral(" and ") +
+                     part("namei", i) + QStringLiteral(" and ") + part("nameo", o)});
+    Qfio.open();
+    const int count = Qfio.fieldByName(QStringLiteral("sm")).asInt();
+    Qfio.close();
+    return count > 0;
 }
 
 void TFres::BcClick()

@@ -451,13 +451,14 @@ QWidget* TFres::buildPage4()
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
     auto* all = new QVBoxLayout;
-    all->addLayout(columns, 1);
+    all->addLayout(columns);
     auto* note = bound(new widgets::DbEdit(src, QStringLiteral("Note"), page),
                        QStringLiteral("Личные качества:"));
     auto* noteRow = new QHBoxLayout;
     noteRow->addWidget(label(QStringLiteral("Личные качества:"), note, page));
     noteRow->addWidget(note, 1);
     all->addLayout(noteRow);
+    all->addStretch(1);
     outer->addLayout(all);
 
     for (widgets::DbCheckBox* c : {m_voen, m_autom, m_autopr})

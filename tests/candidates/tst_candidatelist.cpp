@@ -6,8 +6,8 @@
 #include "dbgrid.h"
 #include "fpbook.h"
 
-#include <QLineEdit>
 #include <QAction>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QToolButton>
@@ -312,12 +312,30 @@ void TestCandidateList::deleteRefusedUnderAnotherProgramsLock()
     {
         LockHolder other(program.dataFolder(), a.ivanov);
         QVERIFY(other.ready());
-        Answers answers({QStringLiteral("Да")});
-        Flist->button(QStringLiteral("Удалить"))->click();
-        QCOMPARE(answers.texts().value(1),
-                 QStringLiteral("Данные заблокированы другим пользователем. Повторите операцию."));
+        {
+            Answers answers({QStringLiteral("Да")});
+            Flist->button(QStringLiteral("Удалить"))->click();
+            QCOMPARE(
+                answers.texts().value(1),
+                QStringLiteral("Данные заблокированы другим пользователем. Повторите операцию."));
+        }
         QCOMPARE(candtest::detailCount(a.ivanov), 7);
         QCOMPARE(DM->Reserv.recordCount(), 2);
+        // Nor can the card be edited: the engine's lock message, and the card stays in view mode.
+        QStringList said;
+        bool viewMode = false;
+        candtest::whenModal(Fres, [&]() {
+            Answers ok;
+            candtest::button(Fres, QStringLiteral("Редактировать"))->click();
+            said = ok.texts();
+            viewMode = !Fres->editMode();
+            candtest::button(Fres, QStringLiteral("Выход"))->click();
+        });
+        Flist->button(QStringLiteral("Карточка"))->click();
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said.constFirst().contains(QStringLiteral("другой пользователь")),
+                 qPrintable(said.constFirst()));
+        QVERIFY(viewMode);
     }
     // The other program let go: the delete goes through.
     Answers answers({QStringLiteral("Да")});
