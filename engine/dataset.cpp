@@ -146,6 +146,7 @@ void Dataset::close()
     m_pos = -1;
     m_eof = m_bof = true;
     m_state = State::Inactive;
+    m_recordLocks.reset();
     if (m_source.db)
         m_source.db->detach(this);
     closeSource();
@@ -816,7 +817,7 @@ void Dataset::edit()
         beforeEdit(*this);
     const qint64 id = currentRowId();
     Store& store = m_source.db->store();
-    if (m_source.lockable && !store.tryLockRecord(m_source.table, id))
+    if (m_source.lockable && !recordLocks().tryLock(m_source.table, id))
         throw lockedError(m_source.displayName, false);
     m_lockedRowId = m_source.lockable ? id : 0;
     try {
@@ -1139,10 +1140,17 @@ void Dataset::cancel()
     Q_EMIT currentChanged();
 }
 
+RecordLockHolder& Dataset::recordLocks()
+{
+    if (!m_recordLocks)
+        m_recordLocks = m_source.db->store().newRecordLockHolder();
+    return *m_recordLocks;
+}
+
 void Dataset::unlockRecord()
 {
-    if (m_lockedRowId && m_source.db && m_source.db->isOpen())
-        m_source.db->store().unlockRecord(m_source.table, m_lockedRowId);
+    if (m_lockedRowId && m_recordLocks)
+        m_recordLocks->unlock(m_source.table, m_lockedRowId);
     m_lockedRowId = 0;
 }
 
@@ -1171,7 +1179,7 @@ void Dataset::remove()
     } else {
         Store& store = m_source.db->store();
         const bool ownLock = m_state == State::Edit && m_lockedRowId == id;
-        if (m_source.lockable && !ownLock && !store.tryLockRecord(m_source.table, id))
+        if (m_source.lockable && !ownLock && !recordLocks().tryLock(m_source.table, id))
             throw lockedError(m_source.displayName, true);
         try {
             store.exec(
@@ -1179,13 +1187,13 @@ void Dataset::remove()
                     .arg(store.dialect().quoteIdentifier(m_source.table), store.rowIdColumn()),
                 {QVariant(id)});
         } catch (const Error& e) {
-            if (m_source.lockable)
-                store.unlockRecord(m_source.table, id);
-            m_lockedRowId = ownLock ? 0 : m_lockedRowId;
+            // A failed delete of the row being edited leaves the edit and its lock as they were.
+            if (m_source.lockable && !ownLock)
+                recordLocks().unlock(m_source.table, id);
             throw storeError(QStringLiteral("удаление"), e);
         }
         if (m_source.lockable)
-            store.unlockRecord(m_source.table, id);
+            recordLocks().unlock(m_source.table, id);
         if (ownLock) {
             m_lockedRowId = 0;
             m_buffer.clear();
@@ -1236,7 +1244,7 @@ void Dataset::applyPendingDeletes()
     try {
         for (qint64 id : m_pendingDeletes) {
             if (m_source.lockable) {
-                if (!store.tryLockRecord(m_source.table, id))
+                if (!recordLocks().tryLock(m_source.table, id))
                     throw lockedError(m_source.displayName, true);
                 locked.push_back(id);
             }
@@ -1244,11 +1252,11 @@ void Dataset::applyPendingDeletes()
         }
     } catch (const Error& e) {
         for (qint64 id : locked)
-            store.unlockRecord(m_source.table, id);
+            recordLocks().unlock(m_source.table, id);
         throw e.code() == Error::Code::RecordLocked ? e : storeError(QStringLiteral("удаление"), e);
     }
     for (qint64 id : locked)
-        store.unlockRecord(m_source.table, id);
+        recordLocks().unlock(m_source.table, id);
 }
 
 } // namespace kdb

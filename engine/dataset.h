@@ -15,6 +15,7 @@
 namespace kdb {
 
 class Database;
+class RecordLockHolder;
 
 // A dataset: an ordered, optionally filtered set of rows of one stored table (Table) or of a
 // query's result (Query), with one current record.
@@ -196,6 +197,7 @@ private:
     void requireState(State state, const char* operation) const;
     void requireOpen(const char* operation) const;
     void setState(State state);
+    RecordLockHolder& recordLocks(); // this dataset's own, made on first use
     void unlockRecord();
     void applyPendingDeletes(); // inside the database's transaction
     void dropCache() const { m_cache.clear(); }
@@ -235,6 +237,9 @@ private:
     bool m_modified = false;
     int m_posBeforeInsert = -1;
     qint64 m_lockedRowId = 0;
+    // The record locks are this dataset's own: another dataset of this program on the same row
+    // is refused as another workstation is, and neither can release the other's lock.
+    std::unique_ptr<RecordLockHolder> m_recordLocks;
 
     QString m_filter;
     bool m_filtered = false;

@@ -104,6 +104,8 @@ private Q_SLOTS:
     void cursor_data();
     void cursor();
     void stateTransitions();
+    void twoDatasetsOnOneRow_data();
+    void twoDatasetsOnOneRow();
     void typedValues_data();
     void typedValues();
     void wholeRowInsertCutsAndGivesKey();
@@ -246,6 +248,62 @@ void TestDataset::stateTransitions()
 
     t->close();
     QCOMPARE(t->state(), Dataset::State::Inactive);
+}
+
+// Two datasets of one program on one row exclude each other as two workstations do: the second
+// one's edit or delete is refused at once, its refusal leaves the first one's lock in place, and
+// the first one's post frees only its own lock.
+void TestDataset::twoDatasetsOnOneRow_data()
+{
+    QTest::addColumn<QString>("attempt");
+    QTest::addRow("edit") << "edit";
+    QTest::addRow("delete") << "delete";
+    QTest::addRow("cached delete") << "cached delete";
+}
+
+void TestDataset::twoDatasetsOnOneRow()
+{
+    QFETCH(QString, attempt);
+    Fixture fx;
+    const QString surname = QStringLiteral("Жуков");
+    auto first = fx.table(QStringLiteral("reserv.db"));
+    auto second = fx.table(QStringLiteral("RESERV.DB"));
+    auto other = fx.store.open();
+    auto elsewhere = Table::opened(*other, QStringLiteral("reserv.db"));
+    for (Table* t : {first.get(), second.get()}) {
+        KVERIFY(t->open());
+        QVERIFY(t->locate(QStringLiteral("NameF"), {surname}));
+    }
+    QVERIFY(elsewhere->locate(QStringLiteral("NameF"), {surname}));
+
+    KVERIFY(first->edit());
+    if (attempt == QLatin1String("edit")) {
+        KEXPECT_ERROR(second->edit(), Error::Code::RecordLocked);
+        QCOMPARE(second->state(), Dataset::State::Browse);
+    } else if (attempt == QLatin1String("delete")) {
+        KEXPECT_ERROR(second->remove(), Error::Code::RecordLocked);
+    } else {
+        second->setCachedUpdates(true);
+        KVERIFY(second->remove());
+        KEXPECT_ERROR(fx.db->applyUpdates({second.get()}), Error::Code::RecordLocked);
+    }
+    QCOMPARE(second->recordCount(), 5);
+    KEXPECT_ERROR(elsewhere->edit(), Error::Code::RecordLocked);
+
+    KVERIFY(first->fieldByName(QStringLiteral("NameI")).setValue(QStringLiteral("Павел")));
+    KVERIFY(first->post());
+    QVERIFY(second->locate(QStringLiteral("NameF"), {surname}));
+    KVERIFY(second->edit());
+    QCOMPARE(second->fieldByName(QStringLiteral("NameI")).asString(), QStringLiteral("Павел"));
+    KEXPECT_ERROR(first->edit(), Error::Code::RecordLocked);
+    KEXPECT_ERROR(first->remove(), Error::Code::RecordLocked);
+    KEXPECT_ERROR(elsewhere->edit(), Error::Code::RecordLocked);
+    // Closing the first dataset does not free the row either; closing the second one does.
+    first->close();
+    KEXPECT_ERROR(elsewhere->edit(), Error::Code::RecordLocked);
+    second->close();
+    KVERIFY(elsewhere->edit());
+    elsewhere->cancel();
 }
 
 // --- typed fields -----------------------------------------------------------------------------
