@@ -104,6 +104,7 @@ void Dataset::open()
         loadKeys(0);
     } catch (...) {
         m_state = State::Inactive;
+        disconnectLookups();
         m_fields.clear();
         m_source.db->detach(this);
         closeSource();
@@ -147,6 +148,7 @@ void Dataset::close()
     m_eof = m_bof = true;
     m_state = State::Inactive;
     m_recordLocks.reset();
+    disconnectLookups();
     if (m_source.db)
         m_source.db->detach(this);
     closeSource();
@@ -194,13 +196,22 @@ void Dataset::buildFields()
         field->m_keyField = spec.keyField;
         field->m_lookupKeyField = spec.lookupKeyField;
         field->m_lookupResultField = spec.resultField;
-        Field* raw = field.get();
-        // A change of the name list shows at once in every lookup over it.
-        connect(spec.dataset, &Dataset::layoutChanged, this, [this, raw]() {
-            if (!m_fields.empty())
-                raw->m_lookupCache.clear();
-        });
         m_fields.push_back(std::move(field));
+    }
+    // A change of a name list shows at once in every lookup over it. The handler finds the
+    // fields when it runs, never through a pointer kept from one open: close() deletes the
+    // fields and drops the connections, which a reopen makes anew.
+    for (const LookupSpec& spec : m_lookups) {
+        Dataset* list = spec.dataset;
+        if (!list || std::any_of(m_lookupConnections.begin(), m_lookupConnections.end(),
+                                 [list](const auto& c) { return c.first == list; }))
+            continue;
+        m_lookupConnections.emplace_back(
+            list, connect(list, &Dataset::layoutChanged, this, [this, list]() {
+                for (auto& f : m_fields)
+                    if (f->m_kind == Field::Kind::Lookup && f->m_lookupDataset == list)
+                        f->m_lookupCache.clear();
+            }));
     }
     for (auto& f : m_fields) {
         auto it = m_settings.find(lowerKey(f->name()));
@@ -212,6 +223,13 @@ void Dataset::buildFields()
         f->setDisplayFormat(it->second.displayFormat);
         f->setReadOnly(it->second.readOnly);
     }
+}
+
+void Dataset::disconnectLookups()
+{
+    for (const auto& c : m_lookupConnections)
+        disconnect(c.second);
+    m_lookupConnections.clear();
 }
 
 void Dataset::declareFields(const QStringList& names)

@@ -180,6 +180,7 @@ private:
     using Row = std::vector<QVariant>;
 
     void buildFields();
+    void disconnectLookups();
     void loadKeys(qint64 keepRowId);
     QString whereClause(QVariantList& params) const;
     const Row* rowValues(int position) const;
@@ -217,6 +218,8 @@ private:
         int size;
     };
     std::vector<LookupSpec> m_lookups;
+    // One connection to each list dataset's change signal while open; dropped by close().
+    std::vector<std::pair<Dataset*, QMetaObject::Connection>> m_lookupConnections;
     struct FieldSettings {
         QString displayValues, editMask, displayFormat;
         bool readOnly = false;

@@ -755,6 +755,27 @@ void TestDataset::lookupAndLookupFields()
     KVERIFY(lang->fieldByName(QStringLiteral("Name")).setValue(QStringLiteral("Английский")));
     KVERIFY(lang->post());
     QCOMPARE(nlang.asString(), QStringLiteral("Английский"));
+
+    // Closed and opened again, as a card's details are for every card shown: the new lookup
+    // field follows the list, and nothing left from the first open runs on its deleted field.
+    auto rename = [&](const QString& name) {
+        QVERIFY(lang->locate(QStringLiteral("Keyn"), {2}));
+        KVERIFY(lang->edit());
+        KVERIFY(lang->fieldByName(QStringLiteral("Name")).setValue(name));
+        KVERIFY(lang->post());
+    };
+    reclang->close();
+    rename(QStringLiteral("Английский язык"));
+    for (int round = 0; round < 2; ++round) {
+        KVERIFY(reclang->open());
+        reclang->first();
+        Field& again = reclang->fieldByName(QStringLiteral("NLANG"));
+        QCOMPARE(again.asString(), QStringLiteral("Английский язык"));
+        rename(QStringLiteral("английский"));
+        QCOMPARE(again.asString(), QStringLiteral("английский"));
+        rename(QStringLiteral("Английский язык"));
+        reclang->close();
+    }
 }
 
 // --- queries ----------------------------------------------------------------------------------
