@@ -2,6 +2,7 @@
 // locates, lookups, cached updates and the errors a user may meet.
 
 #include "database.h"
+#include "literal.h"
 #include "query.h"
 #include "store.h"
 #include "table.h"
@@ -124,6 +125,9 @@ private Q_SLOTS:
     void statementsOfLateWindowsStayCompiled();
     void lookupAndLookupFields();
     void queryLinesParamsAndFilter();
+    void typedTextsReachTheStoreAsValues_data();
+    void typedTextsReachTheStoreAsValues();
+    void dateAndOtherParameters();
     void queryResultTypes();
     void queryErrors();
     void largeAndSmallQueryResultsBehaveAlike_data();
@@ -819,6 +823,89 @@ void TestDataset::queryLinesParamsAndFilter()
     int removed = 0;
     KVERIFY(removed = del.execSql());
     QCOMPARE(removed, 1);
+}
+
+// A typed name reaches the store as one value, whether bound as a query parameter or written
+// into a query line or a filter with textLiteral: quotes, percent signs, Cyrillic and empty
+// text find exactly their rows, and a crafted text never rewrites the condition.
+void TestDataset::typedTextsReachTheStoreAsValues_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found");
+    QTest::addRow("apostrophe") << "Д'Артаньян" << QStringList{"Д'Артаньян"};
+    QTest::addRow("latin apostrophe") << "O'Neil" << QStringList{"O'Neil"};
+    QTest::addRow("two quotes in a row") << "Д''Артаньян" << QStringList{};
+    QTest::addRow("double quote") << "\"Рога\"" << QStringList{"\"Рога\""};
+    QTest::addRow("percent sign") << "100%" << QStringList{"100%"};
+    QTest::addRow("underscore") << "1_0" << QStringList{};
+    QTest::addRow("cyrillic with yo") << "ёлкин" << QStringList{"ёлкин"};
+    QTest::addRow("empty text") << "" << QStringList{""};
+    QTest::addRow("crafted condition") << "x' or '1'='1" << QStringList{};
+    QTest::addRow("crafted comment") << "x' --" << QStringList{};
+}
+
+void TestDataset::typedTextsReachTheStoreAsValues()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, found);
+    Fixture fx;
+    for (const char* name : {"Д'Артаньян", "O'Neil", "\"Рога\"", "100%", "1000", "100", "110", ""})
+        fx.db->executeStoreSql(QStringLiteral("INSERT INTO reserv (NameF, Arch) VALUES (?, 0)"),
+                               {QString::fromUtf8(name)});
+
+    Query bound;
+    bound.setDatabase(fx.db.get());
+    bound.setSql(QStringLiteral("select namef from \"reserv.db\" where namef=:f order by keyr"));
+    bound.setParam(QStringLiteral("f"), typed);
+    KVERIFY(bound.open());
+    QCOMPARE(fx.surnames(bound), found);
+
+    Query pasted;
+    pasted.setDatabase(fx.db.get());
+    pasted.setSql(QStringLiteral("select namef from \"reserv.db\" where namef=") +
+                  kdb::textLiteral(typed) + QStringLiteral(" order by keyr"));
+    KVERIFY(pasted.open());
+    QCOMPARE(fx.surnames(pasted), found);
+
+    auto filtered = fx.table(QStringLiteral("reserv.db"));
+    filtered->setFiltered(true);
+    KVERIFY(filtered->setFilter(QStringLiteral("NameF=") + kdb::textLiteral(typed)));
+    KVERIFY(filtered->open());
+    QCOMPARE(fx.surnames(*filtered), found);
+}
+
+// Dates are bound as the store keeps them; a value of a kind a query cannot take is refused
+// when it is set, not turned into something that matches nothing.
+void TestDataset::dateAndOtherParameters()
+{
+    Fixture fx;
+    Query q;
+    q.setDatabase(fx.db.get());
+    q.setSql(QStringLiteral("select namef from \"reserv.db\" where datbd>=:d and mf=:m "
+                            "order by namef"));
+    q.setParam(QStringLiteral(":D"), QDate(1980, 1, 1));
+    q.setParam(QStringLiteral("m"), true);
+    KVERIFY(q.open());
+    QCOMPARE(fx.surnames(q), QStringList{QStringLiteral("иванов")});
+    q.close();
+    q.setParam(QStringLiteral("d"), QVariant());
+    KVERIFY(q.open());
+    QCOMPARE(q.recordCount(), 0);
+    q.close();
+
+    KEXPECT_ERROR(q.setParam(QStringLiteral("d"), QDate(1980, 2, 31)), Error::Code::Syntax);
+    KEXPECT_ERROR(q.setParam(QStringLiteral("d"), QStringList{QStringLiteral("1")}),
+                  Error::Code::General);
+
+    // The admin tool's typed values: numbers stay numbers, dates become dates.
+    QCOMPARE(Query::paramFromText(QStringLiteral("42")), QVariant(qint64(42)));
+    QCOMPARE(Query::paramFromText(QStringLiteral("-7")), QVariant(qint64(-7)));
+    QCOMPARE(Query::paramFromText(QStringLiteral("15.03.1985")), QVariant(QDate(1985, 3, 15)));
+    QCOMPARE(Query::paramFromText(QStringLiteral("Д'Артаньян")),
+             QVariant(QStringLiteral("Д'Артаньян")));
+    QCOMPARE(Query::paramFromText(QString()), QVariant(QString()));
+    QCOMPARE(Query::paramFromText(QStringLiteral("4.2")), QVariant(QStringLiteral("4.2")));
+    KEXPECT_ERROR(Query::paramFromText(QStringLiteral("31.02.1980")), Error::Code::Syntax);
 }
 
 void TestDataset::queryResultTypes()
