@@ -934,6 +934,7 @@ void Dataset::post()
         return;
     if (beforePost)
         beforePost(*this);
+    requireKeys();
     Store& store = m_source.db->store();
     const Dialect& d = store.dialect();
     qint64 id = 0;
@@ -1138,6 +1139,36 @@ void Dataset::placePostedRow(qint64 rowId, bool inserted, bool orderChanged, int
     const int at = std::clamp(oldPos + (inserted ? 1 : 0), 0, recordCount());
     m_keys.insert(m_keys.begin() + at, rowId);
     m_pos = at;
+}
+
+// A single integer key without AUTOINCREMENT (ZAYAVZ's Keyn, the request's own number) is
+// written by the program, but the store would fill a missing one with a row id of its own,
+// hiding a card that forgot to copy its key: such a row is refused instead. (The parts of a
+// composite key are NOT NULL in the schema, which the store enforces itself.)
+void Dataset::requireKeys() const
+{
+    int keyColumn = -1;
+    for (size_t column = 0; column < m_source.def.fields.size(); ++column) {
+        if (!m_source.def.fields[column].primaryKey)
+            continue;
+        if (keyColumn >= 0)
+            return;
+        keyColumn = static_cast<int>(column);
+    }
+    if (keyColumn < 0 ||
+        m_source.def.fields[static_cast<size_t>(keyColumn)].type != FieldType::Integer)
+        return;
+    const auto it = std::find(m_storeColumn.begin(), m_storeColumn.end(), keyColumn);
+    const size_t i = static_cast<size_t>(it - m_storeColumn.begin());
+    const bool given = it != m_storeColumn.end() && !m_buffer[i].isNull();
+    const bool kept = m_state == State::Edit && (it == m_storeColumn.end() || !m_changed[i]);
+    if (given || kept)
+        return;
+    const QString& name = m_source.def.fields[static_cast<size_t>(keyColumn)].name;
+    throw Error(Error::Code::General,
+                QStringLiteral("Не заполнено ключевое поле «%1» таблицы %2: запись не сохранена.")
+                    .arg(name, m_source.displayName),
+                m_source.displayName, name);
 }
 
 void Dataset::cancel()

@@ -196,6 +196,7 @@ private:
     QVariant currentValue(int fieldIndex) const;
     void setBufferValue(int fieldIndex, const QVariant& value);
     void requireState(State state, const char* operation) const;
+    void requireKeys() const; // Error when a key the program writes is empty
     void requireOpen(const char* operation) const;
     void setState(State state);
     RecordLockHolder& recordLocks(); // this dataset's own, made on first use
