@@ -107,6 +107,7 @@ private Q_SLOTS:
     void stateTransitions();
     void twoDatasetsOnOneRow_data();
     void twoDatasetsOnOneRow();
+    void failedDeleteKeepsTheEditAndItsLock();
     void typedValues_data();
     void typedValues();
     void wholeRowInsertCutsAndGivesKey();
@@ -307,6 +308,30 @@ void TestDataset::twoDatasetsOnOneRow()
     KEXPECT_ERROR(elsewhere->edit(), Error::Code::RecordLocked);
     second->close();
     KVERIFY(elsewhere->edit());
+    elsewhere->cancel();
+}
+
+void TestDataset::failedDeleteKeepsTheEditAndItsLock()
+{
+    Fixture fx;
+    fx.db->executeStoreSql(QStringLiteral("CREATE TRIGGER keep_zhukov BEFORE DELETE ON reserv "
+                                          "WHEN old.NameF = 'Жуков' BEGIN "
+                                          "SELECT RAISE(ABORT, 'запись нельзя удалить'); END"));
+    auto t = fx.table(QStringLiteral("reserv.db"));
+    KVERIFY(t->open());
+    QVERIFY(t->locate(QStringLiteral("NameF"), {QStringLiteral("Жуков")}));
+    KVERIFY(t->edit());
+    KVERIFY(t->fieldByName(QStringLiteral("NameI")).setValue(QStringLiteral("Павел")));
+    QVERIFY_THROWS_EXCEPTION(Error, t->remove());
+    QCOMPARE(t->state(), Dataset::State::Edit);
+
+    auto other = fx.store.open();
+    auto elsewhere = Table::opened(*other, QStringLiteral("reserv.db"));
+    QVERIFY(elsewhere->locate(QStringLiteral("NameF"), {QStringLiteral("Жуков")}));
+    KEXPECT_ERROR(elsewhere->edit(), Error::Code::RecordLocked);
+    KVERIFY(t->post());
+    KVERIFY(elsewhere->edit());
+    QCOMPARE(elsewhere->fieldByName(QStringLiteral("NameI")).asString(), QStringLiteral("Павел"));
     elsewhere->cancel();
 }
 
