@@ -51,7 +51,7 @@ void Query::setParam(const QString& name, const QVariant& value)
         break;
     default:
         throw Error(Error::Code::General,
-                    QStringLiteral("Параметр :%1 запроса: значение типа %2 не передать в запрос.")
+                    QStringLiteral("Параметр :%1 запроса: значение типа %2 в запрос не передаётся.")
                         .arg(key, QString::fromLatin1(value.typeName())));
     }
     m_params.insert(key, bound);
