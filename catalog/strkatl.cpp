@@ -469,8 +469,8 @@ bool TFedkatl::pathUsed(const QString& table, const CatalogPosition& p)
 {
     m_query->close();
     // A count rather than the rows: a speciality may hold thousands of candidates.
-    m_query->setSql({QStringLiteral("select count(sfr) as n from \"%1\"").arg(table),
-                     kPathCondition});
+    m_query->setSql(
+        {QStringLiteral("select count(sfr) as n from \"%1\"").arg(table), kPathCondition});
     m_query->clearParams();
     m_query->setParam(QStringLiteral("n1"), p.sfr);
     m_query->setParam(QStringLiteral("n2"), p.grp);
