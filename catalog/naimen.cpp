@@ -155,7 +155,7 @@ TFnaimen::TFnaimen(QWidget* parent) : QDialog(parent), m_usage(new kdb::Query(th
     setTabOrder(Bp, Bc);
     setTabOrder(Bc, Bd);
     setTabOrder(Bd, Bv);
-    resize(560, 460);
+    resize(700, 480); // wide enough for the list tabs of every group
 
     connect(TM, &QTabBar::currentChanged, this, &TFnaimen::TMChange);
     connect(TK, &QTabBar::currentChanged, this, &TFnaimen::TKChange);

@@ -111,8 +111,7 @@ TFedkatl::TFedkatl(QWidget* parent) : QDialog(parent), m_query(new kdb::Query(th
     Str->setHeaderHidden(true);
     Str->setColumnCount(1);
     Str->setUniformRowHeights(true);
-    Str->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    Str->header()->setStretchLastSection(false);
+    Str->header()->setStretchLastSection(true); // the selection spans the whole row
 
     auto button = [this](const QString& caption) {
         auto* b = new QPushButton(caption, this);
@@ -317,13 +316,9 @@ void TFedkatl::setCandidatesHandler(std::function<void(const QString& condition)
 void TFedkatl::done(int result)
 {
     QDialog::done(result);
-    if (m_mode == Mode::Choose) {
-        // What the chooser hid comes back, so that the next caller finds the usual window.
-        for (QPushButton* b : {Bname, Badd, Bdel, Bcan})
-            b->show();
-        m_mode = Mode::Browse;
-        applySelectionRule();
-    }
+    // What the chooser hid comes back, so that the next caller finds the usual window.
+    if (m_mode == Mode::Choose)
+        prepare(Mode::Browse);
 }
 
 void TFedkatl::BrefClick()
@@ -424,10 +419,15 @@ void TFedkatl::BaddClick()
     const bool speciality = Fadstr->specialityChosen();
     Fadstr->duplicateTest = nullptr;
     Fadstr->restore();
-    if (!chosen || key == 0)
-        return;
+    if (chosen && key != 0)
+        addChild(node, key, speciality, text); // the selection stays where it is
+}
 
-    CatalogPosition row = pathOf(node);
+QTreeWidgetItem* TFedkatl::addChild(QTreeWidgetItem* parent, int key, bool speciality,
+                                    const QString& text)
+{
+    const int kind = kindOf(parent);
+    CatalogPosition row = pathOf(parent);
     int newKind = Sphere;
     switch (kind) {
     case Root:
@@ -441,10 +441,12 @@ void TFedkatl::BaddClick()
         newKind = speciality ? Speciality : Direction;
         (speciality ? row.spec : row.napr) = key;
         break;
-    default:
+    case Direction:
         row.spec = key;
         newKind = Speciality;
         break;
+    default:
+        return nullptr; // a speciality holds nothing
     }
     // Through the shared catalog table, so that it knows the new row at once; the row key is
     // left to the table.
@@ -462,7 +464,34 @@ void TFedkatl::BaddClick()
         katalog.cancel();
         throw;
     }
-    addNode(node, text, newKind, key); // the selection stays where it is
+    return addNode(parent, text, newKind, key);
+}
+
+void TFedkatl::setPathParams(const CatalogPosition& p)
+{
+    m_query->clearParams();
+    m_query->setParam(QStringLiteral("n1"), p.sfr);
+    m_query->setParam(QStringLiteral("n2"), p.grp);
+    m_query->setParam(QStringLiteral("n3"), p.napr);
+    m_query->setParam(QStringLiteral("n4"), p.spec);
+}
+
+bool TFedkatl::candidatesFiled(const CatalogPosition& p)
+{
+    return pathUsed(QStringLiteral("reserv.db"), p) || pathUsed(QStringLiteral("svkat.db"), p);
+}
+
+void TFedkatl::removeLeaf(QTreeWidgetItem* leaf)
+{
+    const CatalogPosition p = pathOf(leaf);
+    m_query->close();
+    m_query->setSql({QStringLiteral("delete from \"katalog.db\""), kPathCondition});
+    setPathParams(p);
+    m_query->execSql();
+    if (DM && DM->Tkatalog.isOpen() && !DM->Tkatalog.isEditing())
+        DM->Tkatalog.refresh();
+    delete leaf;
+    applySelectionRule();
 }
 
 bool TFedkatl::pathUsed(const QString& table, const CatalogPosition& p)
@@ -471,11 +500,7 @@ bool TFedkatl::pathUsed(const QString& table, const CatalogPosition& p)
     // A count rather than the rows: a speciality may hold thousands of candidates.
     m_query->setSql(
         {QStringLiteral("select count(sfr) as n from \"%1\"").arg(table), kPathCondition});
-    m_query->clearParams();
-    m_query->setParam(QStringLiteral("n1"), p.sfr);
-    m_query->setParam(QStringLiteral("n2"), p.grp);
-    m_query->setParam(QStringLiteral("n3"), p.napr);
-    m_query->setParam(QStringLiteral("n4"), p.spec);
+    setPathParams(p);
     m_query->open();
     const bool used = m_query->field(0).asInt() > 0;
     m_query->close();
@@ -494,26 +519,14 @@ void TFedkatl::BdelClick()
     if (!widgets::confirm(QStringLiteral("Удалить данный раздел каталога?"), this))
         return;
     // Only rows of exactly the node's path count, as candidates are filed by their full path.
-    const CatalogPosition p = pathOf(node);
-    if (pathUsed(QStringLiteral("reserv.db"), p) || pathUsed(QStringLiteral("svkat.db"), p)) {
+    if (candidatesFiled(pathOf(node))) {
         widgets::showMessage(
             QStringLiteral(
                 "В данном разделе каталога есть карточки кандидатов. Удаление невозможно!"),
             this);
         return;
     }
-    m_query->close();
-    m_query->setSql({QStringLiteral("delete from \"katalog.db\""), kPathCondition});
-    m_query->clearParams();
-    m_query->setParam(QStringLiteral("n1"), p.sfr);
-    m_query->setParam(QStringLiteral("n2"), p.grp);
-    m_query->setParam(QStringLiteral("n3"), p.napr);
-    m_query->setParam(QStringLiteral("n4"), p.spec);
-    m_query->execSql();
-    if (DM && DM->Tkatalog.isOpen() && !DM->Tkatalog.isEditing())
-        DM->Tkatalog.refresh();
-    delete node;
-    applySelectionRule();
+    removeLeaf(node);
 }
 
 void TFedkatl::BcanClick()

@@ -65,6 +65,17 @@ public:
     // the buttons).
     void applySelectionRule();
 
+    // The steps of "Добавить" and "Удалить" after the user's answers. Whether the node to add
+    // under parent (a speciality at a group when speciality is set) is in the catalog already;
+    // the new node added to KATALOG.DB and the tree (not selected); whether candidates are
+    // filed under exactly this path (main or further position); a leaf removed from KATALOG.DB
+    // and the tree.
+    bool nodeExists(const QTreeWidgetItem* parent, int key, bool speciality);
+    QTreeWidgetItem* addChild(QTreeWidgetItem* parent, int key, bool speciality,
+                              const QString& text);
+    bool candidatesFiled(const CatalogPosition& path);
+    void removeLeaf(QTreeWidgetItem* leaf);
+
     // The node's kind and key, and its path in the catalog.
     static int kindOf(const QTreeWidgetItem* node);
     static int keyOf(const QTreeWidgetItem* node);
@@ -90,8 +101,8 @@ public Q_SLOTS:
 
 private:
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& text, int kind, int key);
-    bool nodeExists(const QTreeWidgetItem* parent, int key, bool speciality);
     bool pathUsed(const QString& table, const CatalogPosition& path);
+    void setPathParams(const CatalogPosition& path);
 
     kdb::Query* m_query; // the usage and delete statements, one line replaced before each run
     QIcon m_icons[4];    // one per tree level
