@@ -358,13 +358,14 @@ void TFnaimen::BdClick()
 bool TFnaimen::nameInUse(int group, int list, qint64 key)
 {
     for (const Usage& u : nameList(group, list).usages) {
-        // A count, not the rows: a name used by thousands of candidates is one number to read.
+        // The least such key rather than the rows or their count: the store finds it in the
+        // field's index at once, however many candidates use the name.
         m_usage->close();
-        m_usage->setSql(QStringLiteral("select count(%1) as n from \"%2\" where %1=:k")
+        m_usage->setSql(QStringLiteral("select min(%1) as n from \"%2\" where %1=:k")
                             .arg(QString::fromLatin1(u.field), QString::fromLatin1(u.table)));
         m_usage->setParam(QStringLiteral("k"), key);
         m_usage->open();
-        const bool used = m_usage->field(0).asInt() > 0;
+        const bool used = !m_usage->field(0).value().isNull();
         m_usage->close();
         if (used)
             return true;

@@ -377,13 +377,13 @@ bool TFedkatl::nodeExists(const QTreeWidgetItem* parent, int key, bool specialit
         return false;
     }
     m_query->close();
-    m_query->setSql({QStringLiteral("select count(sfr) as n from \"katalog.db\""),
+    m_query->setSql({QStringLiteral("select min(sfr) as n from \"katalog.db\""),
                      QStringLiteral("where ") + where.join(QStringLiteral(" and "))});
     m_query->clearParams();
     for (const auto& [name, value] : params)
         m_query->setParam(name, value);
     m_query->open();
-    const bool found = m_query->field(0).asInt() > 0;
+    const bool found = !m_query->field(0).value().isNull();
     m_query->close();
     return found;
 }
@@ -497,12 +497,13 @@ void TFedkatl::removeLeaf(QTreeWidgetItem* leaf)
 bool TFedkatl::pathUsed(const QString& table, const CatalogPosition& p)
 {
     m_query->close();
-    // A count rather than the rows: a speciality may hold thousands of candidates.
+    // The least key rather than the rows: a speciality may hold thousands of candidates, and
+    // the store finds the first of them in the path's index.
     m_query->setSql(
-        {QStringLiteral("select count(sfr) as n from \"%1\"").arg(table), kPathCondition});
+        {QStringLiteral("select min(sfr) as n from \"%1\"").arg(table), kPathCondition});
     setPathParams(p);
     m_query->open();
-    const bool used = m_query->field(0).asInt() > 0;
+    const bool used = !m_query->field(0).value().isNull();
     m_query->close();
     return used;
 }
