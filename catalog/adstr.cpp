@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -50,6 +51,7 @@ TFadstr::TFadstr(QWidget* parent) : QDialog(parent)
     Ld->completer()->setCompletionMode(QCompleter::PopupCompletion);
     Ld->completer()->setFilterMode(Qt::MatchContains);
     Ld->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    Ld->lineEdit()->setPlaceholderText(QStringLiteral("Выберите из списка или начните вводить"));
     Label1->setBuddy(Ld);
 
     BOk = new QPushButton(QStringLiteral("OK"), this);
@@ -66,8 +68,9 @@ TFadstr::TFadstr(QWidget* parent) : QDialog(parent)
     layout->addWidget(Label1);
     layout->addWidget(RG);
     layout->addWidget(Ld);
-    layout->addStretch(1);
     layout->addLayout(buttons);
+    // The dialog fits what it shows at each level: the radio group comes and goes.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     setTabOrder(m_direction, m_speciality);
     setTabOrder(m_speciality, Ld);
     setTabOrder(Ld, BOk);
