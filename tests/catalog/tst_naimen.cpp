@@ -85,6 +85,7 @@ private Q_SLOTS:
     void badInput();
     void blankedNameIsRefused();
     void rowLockedByAnotherWorkstation();
+    void baseCurrencyCannotBeChanged();
 
 private:
     Program* m_program = nullptr;
@@ -396,6 +397,26 @@ void TestNaimen::rowLockedByAnotherWorkstation()
     }
     QCOMPARE(m_program->scalar("SELECT count(*) FROM spnav WHERE \"Name\"='Стенография'"), 1);
     theirs->cancel();
+}
+
+void TestNaimen::baseCurrencyCannotBeChanged()
+{
+    QVERIFY(showEditor(3, 4)); // "Валюта"
+    QVERIFY(shown().locate(QStringLiteral("Keyn"), {1}));
+    const QString name = shown().value(QStringLiteral("Name")).toString();
+    {
+        MessageBoxAnswerer ok(QStringLiteral("OK"));
+        type(QStringLiteral("x"));
+        QCOMPARE(ok.texts(), QStringList{TDM::baseCurrencyText()});
+    }
+    QCOMPARE(shown().state(), kdb::Dataset::State::Browse);
+    {
+        MessageBoxAnswerer yes(QStringLiteral("Да"));
+        MessageBoxAnswerer ok(QStringLiteral("OK"));
+        Fnaimen->Bd->click();
+        QCOMPARE(ok.texts(), QStringList{TDM::baseCurrencyText()});
+    }
+    QCOMPARE(m_program->scalar("SELECT \"Name\" = ? FROM valut WHERE \"Keyn\"=1", {name}), 1);
 }
 
 QTEST_MAIN(TestNaimen)
