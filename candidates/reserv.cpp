@@ -404,22 +404,24 @@ bool TFres::save()
 
 bool TFres::sameNameExists(const QString& f, const QString& i, const QString& o)
 {
-    // Each name part is a Local SQL literal with its quotes doubled, so a quote in a name
-    // (Д'Артаньян, O'Neil) is a letter like any other. An empty part matches a candidate without
-    // it, stored empty or never typed. The store keeps an index on the upper-cased parts.
-    auto part = [](const char* field, const QString& value) {
+    // The name parts reach the store as bound values, never as query text, so a quote in a
+    // name (Д'Артаньян, O'Neil) is a letter like any other. An empty part matches a candidate
+    // without it, stored empty or never typed. The store keeps an index on the upper-cased parts.
+    auto part = [](const char* field, const char* param, const QString& value) {
         const QString name = QString::fromLatin1(field);
         if (value.isEmpty())
             return QStringLiteral("((%1 is null) or (%1=''))").arg(name);
-        QString literal = value;
-        literal.replace(QLatin1Char('\''), QStringLiteral("''"));
-        return QStringLiteral("(Upper(%1)='%2')").arg(name, literal);
+        return QStringLiteral("(Upper(%1)=:%2)").arg(name, QString::fromLatin1(param));
     };
     kdb::Query Qfio;
     Qfio.setDatabaseName(QStringLiteral("kadrol"));
     Qfio.setSql({QStringLiteral("select count(keyr) as sm from \"reserv.db\""),
-                 QStringLiteral("where ") + part("namef", f) + QStringLiteral(" and ") +
-                     part("namei", i) + QStringLiteral(" and ") + part("nameo", o)});
+                 QStringLiteral("where ") + part("namef", "f", f) + QStringLiteral(" and ") +
+                     part("namei", "i", i) + QStringLiteral(" and ") + part("nameo", "o", o)});
+    const std::pair<const char*, const QString*> values[] = {{"f", &f}, {"i", &i}, {"o", &o}};
+    for (const auto& [param, value] : values)
+        if (!value->isEmpty())
+            Qfio.setParam(QString::fromLatin1(param), *value);
     Qfio.open();
     const int count = Qfio.fieldByName(QStringLiteral("sm")).asInt();
     Qfio.close();

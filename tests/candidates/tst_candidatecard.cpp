@@ -6,6 +6,7 @@
 #include "dbcheckbox.h"
 #include "dbgrid.h"
 #include "shellservices.h"
+#include "strkatl.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 using candtest::Answers;
 using kadrol::Flist;
@@ -123,6 +125,8 @@ private Q_SLOTS:
     void cvFile_data();
     void cvFile();
     void transfersFromTheCard();
+    void catalogChoice();
+    void furtherSpecialities();
 };
 
 void TestCandidateCard::save_data()
@@ -725,6 +729,130 @@ void TestCandidateCard::transfersFromTheCard()
                                 QStringLiteral("keyr=") + QString::number(ivanovKey)),
              0);
     QCOMPARE(candtest::rowCount(QStringLiteral("BLACK.DB")), 1);
+}
+
+namespace {
+
+// The catalog of the fixtures' name lists: sphere 1, group 1, speciality 1 in the group; and
+// speciality 1 under direction 1 of the group too. Gives the two speciality nodes.
+std::pair<QTreeWidgetItem*, QTreeWidgetItem*> buildCatalog()
+{
+    using kadrol::Fedkatl;
+    QTreeWidgetItem* root = Fedkatl->Str->topLevelItem(0);
+    QTreeWidgetItem* sphere = Fedkatl->addChild(root, 1, false, QStringLiteral("Финансы"));
+    QTreeWidgetItem* group = Fedkatl->addChild(sphere, 1, false, QStringLiteral("Бухгалтерия"));
+    QTreeWidgetItem* inGroup =
+        Fedkatl->addChild(group, 1, true, QStringLiteral("Главный бухгалтер"));
+    QTreeWidgetItem* direction = Fedkatl->addChild(group, 1, false, QStringLiteral("Учет"));
+    QTreeWidgetItem* inDirection =
+        Fedkatl->addChild(direction, 1, true, QStringLiteral("Главный бухгалтер"));
+    return {inGroup, inDirection};
+}
+
+// Chooses a node in the catalog window once it shows.
+void chooseInCatalog(QTreeWidgetItem* node)
+{
+    candtest::whenModal(kadrol::Fedkatl, [node]() {
+        kadrol::Fedkatl->Str->setCurrentItem(node);
+        kadrol::Fedkatl->applySelectionRule();
+        kadrol::Fedkatl->Bvib->click();
+    });
+}
+
+} // namespace
+
+void TestCandidateCard::catalogChoice()
+{
+    candtest::Program program;
+    QVERIFY(program.started());
+    fill();
+    const auto [inGroup, inDirection] = buildCatalog();
+    showBase(0);
+    QVERIFY(DM->Reserv.locate(QStringLiteral("Keyr"), {ivanovKey}));
+    QStringList names;
+    openCard([&, node = inDirection]() {
+        Fres->setPage(1);
+        // In view mode the choice is stored at once.
+        chooseInCatalog(node);
+        press(QStringLiteral("Выбрать спец."));
+        QCOMPARE(DM->Reserv.state(), kdb::Dataset::State::Browse);
+        for (const char* level : {"Сфера", "Группа", "Направление", "Специальность"})
+            names << textOf(QString::fromUtf8(level));
+        // Leaving the catalog window by "Выход" changes nothing.
+        candtest::whenModal(kadrol::Fedkatl, []() { kadrol::Fedkatl->Bexit->click(); });
+        press(QStringLiteral("Изменить каталог"));
+        press(QStringLiteral("Выход"));
+    });
+    QCOMPARE(names, (QStringList{"Финансы", "Бухгалтерия", "Учет", "Главный бухгалтер"}));
+    auto all = kdb::Table::opened(DM->Dtb, QStringLiteral("RESERV.DB"));
+    QVERIFY(all->locate(QStringLiteral("Keyr"), {ivanovKey}));
+    QCOMPARE(all->fieldByName(QStringLiteral("Napr")).asInt(), 1);
+    QCOMPARE(all->fieldByName(QStringLiteral("Spec")).asInt(), 1);
+    // A new candidate takes the position with the card and is saved with it.
+    newCard([node = inGroup]() {
+        typeInto(QStringLiteral("Фамилия"), QStringLiteral("Новиков"));
+        chooseInCatalog(node);
+        press(QStringLiteral("Выбрать спец."));
+        QCOMPARE(DM->Reserv.state(), kdb::Dataset::State::Insert);
+        press(QStringLiteral("Сохранить"));
+        press(QStringLiteral("Выход"));
+    });
+    all->refresh();
+    QVERIFY(all->locate(QStringLiteral("NameF"), {QStringLiteral("Новиков")}));
+    QCOMPARE(all->fieldByName(QStringLiteral("Sfr")).asInt(), 1);
+    QCOMPARE(all->fieldByName(QStringLiteral("Napr")).asInt(), 0);
+}
+
+void TestCandidateCard::furtherSpecialities()
+{
+    candtest::Program program;
+    QVERIFY(program.started());
+    fill();
+    const auto [inGroup, inDirection] = buildCatalog();
+    Q_UNUSED(inDirection);
+    showBase(0);
+    QStringList refusedWhileAdding;
+    newCard([&]() {
+        Fres->setPage(1);
+        Answers ok;
+        press(QStringLiteral("Добавить"));
+        refusedWhileAdding = ok.texts();
+        press(QStringLiteral("Отмена"));
+    });
+    QCOMPARE(
+        refusedWhileAdding,
+        QStringList{QStringLiteral("Сначала сохраните основные данные, чтобы присвоить Рег.№ !")});
+    QCOMPARE(candtest::rowCount(QStringLiteral("SVKAT.DB")), 0);
+    QVERIFY(DM->Reserv.locate(QStringLiteral("Keyr"), {ivanovKey}));
+    QStringList messages;
+    int rows = 0;
+    openCard([&, node = inGroup]() {
+        Fres->setPage(1);
+        Answers ok;
+        chooseInCatalog(node);
+        press(QStringLiteral("Добавить"));
+        chooseInCatalog(node);
+        press(QStringLiteral("Добавить")); // the same speciality again
+        messages = ok.texts();
+        rows = DM->svkat.recordCount();
+        press(QStringLiteral("Выход"));
+    });
+    QCOMPARE(messages,
+             QStringList{QStringLiteral("Такая специальность уже указана для данного кандидата!")});
+    QCOMPARE(rows, 1);
+    QCOMPARE(candtest::rowCount(QStringLiteral("SVKAT.DB"),
+                                QStringLiteral("TabNo=") + QString::number(ivanovKey)),
+             1);
+    // The same speciality for another candidate is accepted.
+    showBase(0);
+    QVERIFY(DM->Reserv.locate(QStringLiteral("NameF"), {QStringLiteral("Петрова")}));
+    openCard([node = inGroup]() {
+        Fres->setPage(1);
+        chooseInCatalog(node);
+        press(QStringLiteral("Добавить"));
+        press(QStringLiteral("Выход"));
+    });
+    QCOMPARE(candtest::rowCount(QStringLiteral("SVKAT.DB")), 2);
 }
 
 QTEST_MAIN(TestCandidateCard)
