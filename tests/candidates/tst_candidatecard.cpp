@@ -5,6 +5,7 @@
 
 #include "dbcheckbox.h"
 #include "dbgrid.h"
+#include "naimen.h"
 #include "shellservices.h"
 #include "strkatl.h"
 
@@ -127,6 +128,8 @@ private Q_SLOTS:
     void transfersFromTheCard();
     void catalogChoice();
     void furtherSpecialities();
+    void nameListButtons_data();
+    void nameListButtons();
 };
 
 void TestCandidateCard::save_data()
@@ -853,6 +856,46 @@ void TestCandidateCard::furtherSpecialities()
         press(QStringLiteral("Выход"));
     });
     QCOMPARE(candtest::rowCount(QStringLiteral("SVKAT.DB")), 2);
+}
+
+void TestCandidateCard::nameListButtons_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("buttonName");
+    QTest::addColumn<QString>("list"); // the list tab shown
+    QTest::addRow("state of affairs") << 0 << "Список «Состояние дел»"
+                                      << "Состояние дел";
+    QTest::addRow("district") << 2 << "Список «Район»"
+                              << "Район";
+    QTest::addRow("town") << 2 << "Список «Город»"
+                          << "Город";
+    QTest::addRow("learned of the vacancy") << 2 << "Список «Узнал о вак. от...»"
+                                            << "Узнал о вак. от...";
+    // The skills page's reference opens the skills' own list.
+    QTest::addRow("skills") << 4 << "Справочник"
+                            << "Спец.навыки";
+}
+
+void TestCandidateCard::nameListButtons()
+{
+    QFETCH(int, page);
+    QFETCH(QString, buttonName);
+    QFETCH(QString, list);
+    candtest::Program program;
+    QVERIFY(program.started());
+    fill();
+    showBase(0);
+    QString shown;
+    openCard([&]() {
+        Fres->setPage(page);
+        candtest::whenModal(kadrol::Fnaimen, [&]() {
+            shown = kadrol::Fnaimen->TK->tabText(kadrol::Fnaimen->TK->currentIndex());
+            kadrol::Fnaimen->Bv->click();
+        });
+        press(buttonName);
+        press(QStringLiteral("Выход"));
+    });
+    QCOMPARE(shown, list);
 }
 
 QTEST_MAIN(TestCandidateCard)
