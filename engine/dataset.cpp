@@ -673,12 +673,17 @@ Condition matchCondition(const Dataset& ds, const Store& store, const QString& f
             if (partial)
                 lhs = QStringLiteral("substr(%1,1,%2)").arg(column).arg(text.size());
             if (nocase) {
-                parts << d.upperFunction + QLatin1Char('(') + lhs + QStringLiteral(")=") +
-                             d.upperFunction + QStringLiteral("(?)");
+                // Without regard to case, and Ё is Е: "ел" finds "Ёлкин".
+                parts << d.searchFunction + QLatin1Char('(') + lhs + QStringLiteral(")=") +
+                             d.searchFunction + QStringLiteral("(?)");
                 c.params << text;
                 if (partial) {
+                    // Written with Е, the bound is the first of the texts it stands for in
+                    // the Russian order, where Е comes before Ё between equal names.
                     parts << d.collate(column) + QStringLiteral(">=?");
-                    c.params << text;
+                    c.params << QString(text)
+                                    .replace(QChar(0x401), QChar(0x415))
+                                    .replace(QChar(0x451), QChar(0x435));
                 }
             } else {
                 parts << lhs + QStringLiteral("=?");

@@ -2,6 +2,7 @@
 // in other processes never wait for a writer, with every commit synced to disk.
 #include "store.h"
 
+#include "collation.h"
 #include "error.h"
 #include "recordlock.h"
 #include "sqlitefunctions.h"
@@ -513,6 +514,42 @@ void execOn(sqlite3* db, const char* sql, const QString& file)
     }
 }
 
+int collationVersion(sqlite3* db)
+{
+    sqlite3_stmt* stmt = nullptr;
+    int version = -1;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return version;
+}
+
+// The store's header keeps the version of the Russian order its indexes were built with (0 for
+// a folder made before it was kept). An index in another order than the one the program
+// compares with finds wrong rows and breaks at the next write, so a folder made with an older
+// order has those indexes rebuilt once, by the first program that opens it.
+void reindexForCollation(sqlite3* db, const QString& file)
+{
+    if (collationVersion(db) == russianCollationVersion)
+        return;
+    execOn(db, "BEGIN IMMEDIATE", file);
+    try {
+        if (collationVersion(db) != russianCollationVersion) {
+            execOn(db, "REINDEX RUS", file);
+            execOn(
+                db,
+                QByteArray("PRAGMA user_version = " + QByteArray::number(russianCollationVersion))
+                    .constData(),
+                file);
+        }
+        execOn(db, "COMMIT", file);
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 } // namespace
 
 QString sqliteStoreFileName()
@@ -548,6 +585,7 @@ std::unique_ptr<Store> openSqliteStore(const QString& folder)
                "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-8000; "
                "PRAGMA foreign_keys=OFF;",
                file);
+        reindexForCollation(db, file);
         return std::make_unique<SqliteStore>(folder, db);
     } catch (...) {
         sqlite3_close_v2(db);
@@ -570,6 +608,10 @@ void createSqliteStore(const QString& folder, const QString& schemaScript)
     try {
         execOn(db, "PRAGMA journal_mode=WAL; BEGIN;", file);
         execOn(db, schemaScript.toUtf8().constData(), file);
+        execOn(db,
+               QByteArray("PRAGMA user_version = " + QByteArray::number(russianCollationVersion))
+                   .constData(),
+               file);
         execOn(db, "COMMIT;", file);
         sqlite3_close_v2(db);
     } catch (...) {

@@ -569,8 +569,16 @@ void TestDataset::locate_data()
         << "namef" << QVariantList{QStringLiteral("ИВАНОВ")} << ci << "иванов";
     QTest::addRow("prefix any case")
         << "NameF" << QVariantList{QStringLiteral("ЁЛ")} << (ci | partial) << "ёлкин";
-    QTest::addRow("prefix is not Е")
-        << "NameF" << QVariantList{QStringLiteral("е")} << (ci | partial) << "";
+    QTest::addRow("prefix with Е finds Ё")
+        << "NameF" << QVariantList{QStringLiteral("ел")} << (ci | partial) << "ёлкин";
+    QTest::addRow("prefix of one letter Е finds Ё")
+        << "NameF" << QVariantList{QStringLiteral("Е")} << (ci | partial) << "ёлкин";
+    QTest::addRow("whole name with Е finds Ё")
+        << "NameF" << QVariantList{QStringLiteral("ЕЛКИН")} << ci << "ёлкин";
+    QTest::addRow("Ё does not match Е without case-insensitivity")
+        << "NameF" << QVariantList{QStringLiteral("ел")} << partial << "";
+    QTest::addRow("prefix with Ё finds Е")
+        << "NameI" << QVariantList{QStringLiteral("сёмен")} << (ci | partial) << "ёлкин";
     QTest::addRow("prefix case-sensitive")
         << "NameF" << QVariantList{QStringLiteral("Б")} << partial << "Борисов";
     QTest::addRow("two fields") << "NameO;Arch" << QVariantList{QStringLiteral("Ильич"), 0} << 0
