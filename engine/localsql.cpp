@@ -956,13 +956,21 @@ private:
         return predicate(scope);
     }
 
-    // A date written as text stays text where it meets a text column.
+    // A date written as text stays text where it meets a text column. Against a date column a
+    // quoted text must be a d.m.yyyy date: '01.01.80' or '1980-01-01' compared as text would
+    // find wrong rows without a word. An empty text stays: it finds the empty dates.
     QString against(const Expr& value, const Expr& other) const
     {
         if (value.dotDate && isTextType(other.type))
             return m_dialect.quoteString(value.text);
         if (value.badDate && other.type == FieldType::Date)
             noSuchDate(value);
+        if (value.literal && !value.dotDate && !value.text.isEmpty() &&
+            other.type == FieldType::Date)
+            failAt(QStringLiteral("«%1» сравнивается с датой, но не дата: дата пишется как "
+                                  "день.месяц.год, например '15.03.1985'")
+                       .arg(value.text),
+                   value.pos);
         return value.sql;
     }
 

@@ -22,8 +22,8 @@ namespace {
 Error::Code codeFor(int rc)
 {
     switch (rc & 0xff) {
-    case SQLITE_CONSTRAINT:
-        return Error::Code::KeyViolation;
+    case SQLITE_CONSTRAINT: // a repeated key is told apart by storeFailure
+        return Error::Code::Constraint;
     case SQLITE_READONLY:
     case SQLITE_PERM:
         return Error::Code::ReadOnly;
@@ -48,8 +48,7 @@ QString describe(int rc, const QString& detail)
 {
     switch (rc & 0xff) {
     case SQLITE_CONSTRAINT:
-        return QStringLiteral("Нарушение уникальности ключа или ограничения таблицы (%1).")
-            .arg(detail);
+        return QStringLiteral("Нарушено ограничение таблицы (%1).").arg(detail);
     case SQLITE_READONLY:
     case SQLITE_PERM:
         return QStringLiteral("База данных доступна только для чтения (%1).").arg(detail);
@@ -68,6 +67,47 @@ QString describe(int rc, const QString& detail)
         return QStringLiteral("Ошибка в запросе: %1").arg(detail);
     default:
         return QStringLiteral("Ошибка базы данных: %1").arg(detail);
+    }
+}
+
+// What SQLite names after "... constraint failed: ": "zvrecr.Zayav" for NOT NULL, the pairs of
+// the key for UNIQUE ("svkat.Tabno, svkat.Sfr"), the condition or its name for CHECK.
+QString constraintSubject(const QString& detail)
+{
+    const int colon = detail.indexOf(QLatin1String(": "));
+    return colon < 0 ? QString() : detail.mid(colon + 2).trimmed();
+}
+
+// An error of the store for the user. A broken constraint says which kind it is: a repeated key,
+// a required field left empty (naming the table and the field), a value the table's condition
+// refuses; none of them is a "duplicate key" but the first.
+Error storeFailure(int rc, const QString& detail)
+{
+    const QString subject = constraintSubject(detail);
+    switch (rc) {
+    case SQLITE_CONSTRAINT_NOTNULL: {
+        const int dot = subject.indexOf(QLatin1Char('.'));
+        const QString table = dot < 0 ? QString() : subject.left(dot);
+        const QString field = subject.mid(dot + 1);
+        return Error(
+            Error::Code::Constraint,
+            QStringLiteral("Не заполнено обязательное поле «%1» таблицы %2.").arg(field, table),
+            table, field);
+    }
+    case SQLITE_CONSTRAINT_CHECK:
+        return Error(Error::Code::Constraint,
+                     QStringLiteral("Значение не допускается условием таблицы «%1».").arg(subject));
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY: {
+        const int dot = subject.indexOf(QLatin1Char('.'));
+        const QString table = dot < 0 ? QString() : subject.left(dot);
+        return Error(Error::Code::KeyViolation,
+                     QStringLiteral("Такая запись уже есть в таблице %1: ключ повторяется (%2).")
+                         .arg(table, subject),
+                     table);
+    }
+    default:
+        return Error(codeFor(rc), describe(rc, detail));
     }
 }
 
@@ -91,7 +131,7 @@ public:
 
     [[noreturn]] void fail(int rc) const
     {
-        throw Error(codeFor(rc), describe(rc, QString::fromUtf8(sqlite3_errmsg(m_db))));
+        throw storeFailure(rc, QString::fromUtf8(sqlite3_errmsg(m_db)));
     }
 
     struct Entry {
@@ -271,7 +311,7 @@ public:
         if (rc != SQLITE_OK) {
             const QString detail = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
             sqlite3_free(message);
-            throw Error(codeFor(rc), describe(rc, detail));
+            throw storeFailure(rc, detail);
         }
     }
 
