@@ -4,6 +4,7 @@
 #include "localsql.h"
 #include "sqlitefunctions.h"
 
+#include <QRegularExpression>
 #include <QtTest>
 #include <algorithm>
 #include <map>
@@ -257,8 +258,12 @@ void LocalSqlTest::statements()
     }
 
     const TranslatedSql translated = translateLocalSql(sql, resolve);
-    QCOMPARE(translated.isSelect,
-             sql.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive));
+    // The statement's first word, after any comments before it.
+    static const QRegularExpression leadingComments(QStringLiteral("^(\\s|--[^\\n]*|/\\*.*?\\*/)*"),
+                                                    QRegularExpression::DotMatchesEverythingOption);
+    QCOMPARE(translated.isSelect, QString(sql)
+                                      .remove(leadingComments)
+                                      .startsWith(QLatin1String("select"), Qt::CaseInsensitive));
     QCOMPARE(translated.parameterNames, bindOrder);
     if (!types.isEmpty()) {
         QStringList actualTypes;
