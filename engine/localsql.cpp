@@ -957,7 +957,30 @@ private:
 
     // ---- expressions
 
-    Expr expression(const Scope& scope) { return orExpr(scope); }
+    // Every level of parentheses, subqueries, NOT and signs is a level of recursion here: a
+    // limit keeps a text nested thousands deep from exhausting the stack.
+    static constexpr int kMaxNesting = 100;
+    class Nesting {
+    public:
+        Nesting(Translator& translator, const Token& at) : m_translator(translator)
+        {
+            if (++m_translator.m_nesting > kMaxNesting)
+                m_translator.failAt(
+                    QStringLiteral("выражение вложено глубже %1 уровней").arg(kMaxNesting), at.pos);
+        }
+        ~Nesting() { --m_translator.m_nesting; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Translator& m_translator;
+    };
+
+    Expr expression(const Scope& scope)
+    {
+        const Nesting nesting(*this, peek());
+        return orExpr(scope);
+    }
 
     Expr orExpr(const Scope& scope)
     {
@@ -990,6 +1013,7 @@ private:
     Expr notExpr(const Scope& scope)
     {
         if (isWord(peek(), "not")) {
+            const Nesting nesting(*this, peek());
             take();
             Expr expr;
             expr.sql = QLatin1String("NOT ") + notExpr(scope).sql;
@@ -1186,6 +1210,7 @@ private:
     Expr unary(const Scope& scope)
     {
         if (isOp(peek(), "-") || isOp(peek(), "+")) {
+            const Nesting nesting(*this, peek());
             const QStringView op = take().text;
             Expr expr = unary(scope);
             // "- -1" must not become "--1", which the store reads as a comment.
@@ -1407,6 +1432,7 @@ private:
     const Dialect& m_dialect;
     std::vector<Token> m_tokens;
     size_t m_pos = 0;
+    int m_nesting = 0;
     QStringList m_parameterNames;
 };
 
