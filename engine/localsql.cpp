@@ -655,13 +655,38 @@ private:
         return *field;
     }
 
-    // A value written into a column: a dotted date stays text for a text column.
+    // A value written into a column: a dotted date stays text for a text column; an empty text
+    // empties a date or a number; a written value that is not of the column's kind is refused,
+    // where the store would keep it as text and lose the old value.
     QString valueFor(const FieldDef& field, const Expr& value) const
     {
         if (value.dotDate && isTextType(field.type))
             return m_dialect.quoteString(value.text);
         if (value.badDate && field.type == FieldType::Date)
             noSuchDate(value);
+        if (isTextType(field.type) || field.type == FieldType::Unknown ||
+            field.type == FieldType::Graphic)
+            return value.sql;
+        if (value.literal && value.text.trimmed().isEmpty())
+            return QStringLiteral("NULL");
+        bool fits = true;
+        if (field.type == FieldType::Date) {
+            fits = !(value.literal && !value.dotDate) && !value.number;
+        } else if (value.dotDate) {
+            fits = false;
+        } else if (value.literal) {
+            bool ok = false;
+            value.text.trimmed().toDouble(&ok);
+            fits = ok;
+        }
+        if (value.sql == QLatin1String("NULL"))
+            fits = true;
+        if (!fits)
+            throw Error(Error::Code::Syntax,
+                        QStringLiteral("Значение %1 не подходит для поля «%2» (%3).")
+                            .arg(value.literal ? QStringLiteral("«%1»").arg(value.text) : value.sql,
+                                 field.name, QString::fromLatin1(typeName(field.type))),
+                        QString(), field.name);
         return value.sql;
     }
 
