@@ -554,6 +554,27 @@ void execOn(sqlite3* db, const char* sql, const QString& file)
     }
 }
 
+QString emptyStoreMessage(const QString& file)
+{
+    return QStringLiteral("Файл базы данных «%1» пуст: в нём нет ни одной таблицы. Вероятно, "
+                          "создание папки данных было прервано или файл повреждён. Файл "
+                          "оставлен как есть; восстановите его из копии или создайте папку "
+                          "данных заново.")
+        .arg(QDir::toNativeSeparators(file));
+}
+
+int tableCount(sqlite3* db)
+{
+    sqlite3_stmt* stmt = nullptr;
+    int count = -1;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table'", -1, &stmt,
+                           nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        count = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return count;
+}
+
 int collationVersion(sqlite3* db)
 {
     sqlite3_stmt* stmt = nullptr;
@@ -616,11 +637,18 @@ std::unique_ptr<Store> openSqliteStore(const QString& folder)
                     QStringLiteral("Папка данных «%1» доступна только для чтения: работа с базой "
                                    "невозможна. Проверьте права доступа к папке и её файлам.")
                         .arg(QDir::toNativeSeparators(folder)));
+    // SQLite would take a file of zero bytes for a new database and write one into it; ours is
+    // a store cut off before its first write, and the user must hear of it, not of a missing
+    // table later.
+    if (QFileInfo(file).size() == 0 && QFileInfo(file + QStringLiteral("-wal")).size() == 0)
+        throw Error(Error::Code::Corrupt, emptyStoreMessage(file));
     sqlite3* db = openConnection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
     try {
         // Reading the schema is the first touch of the file: a damaged or foreign file
-        // shows here, not in the middle of the user's work.
+        // shows here, not in the middle of the user's work. Nothing is written before it.
         execOn(db, "SELECT count(*) FROM sqlite_schema", file);
+        if (tableCount(db) == 0)
+            throw Error(Error::Code::Corrupt, emptyStoreMessage(file));
         execOn(db,
                "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-8000; "
                "PRAGMA foreign_keys=OFF;",

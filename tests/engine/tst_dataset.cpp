@@ -130,6 +130,8 @@ private Q_SLOTS:
     void cachedDeletesFailureWritesNothing();
     void nestedTransactionRollsBackEverything();
     void openErrors();
+    void brokenStoreFilesAreLeftAlone_data();
+    void brokenStoreFilesAreLeftAlone();
     void constraintMessages_data();
     void constraintMessages();
     void closedDatasetNamesTheOperation_data();
@@ -989,6 +991,48 @@ void TestDataset::openErrors()
     KEXPECT_ERROR(Database::forFolder(roDir.path())->open(), Error::Code::ReadOnly);
     QFile::setPermissions(roDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     KEXPECT_ERROR(Database::createStore(roDir.path(), QString()), Error::Code::General);
+}
+
+// A store file cut off before its first write (zero bytes) or before its tables is reported as
+// empty, and opening it writes nothing into it.
+void TestDataset::brokenStoreFilesAreLeftAlone_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addRow("zero bytes") << "";
+    QTest::addRow("a store without tables") << "no tables";
+}
+
+void TestDataset::brokenStoreFilesAreLeftAlone()
+{
+    QFETCH(QString, content);
+    QTemporaryDir dir;
+    const QString file = QDir(dir.path()).filePath(Database::storeFileName());
+    if (content.isEmpty()) {
+        QFile empty(file);
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+    } else {
+        Database::createStore(dir.path(), QStringLiteral("CREATE TABLE t (a INTEGER);"));
+        auto db = Database::forFolder(dir.path());
+        KVERIFY(db->open());
+        KVERIFY(db->executeStoreSql(QStringLiteral("DROP TABLE t")));
+        KVERIFY(db->flush());
+    }
+    QFile before(file);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    before.close();
+    try {
+        Database::forFolder(dir.path())->open();
+        QFAIL("an empty store was opened");
+    } catch (const Error& e) {
+        QCOMPARE(int(e.code()), int(Error::Code::Corrupt));
+        QVERIFY2(e.message().contains(QStringLiteral("пуст")), qPrintable(e.message()));
+    }
+    QFile after(file);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), bytes);
+    QVERIFY(!QFileInfo::exists(file + QStringLiteral("-wal")) ||
+            QFileInfo(file + QStringLiteral("-wal")).size() == 0);
 }
 
 // A broken constraint says which one: a repeated key, a required field left empty, a value the
