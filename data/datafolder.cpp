@@ -111,7 +111,11 @@ void buildStoreAside(const QString& dir, const QString& schema,
                         .arg(native(dir), build.errorString()));
     QLockFile lock(QDir(build.path()).filePath(QLatin1String(buildLockName)));
     lock.setStaleLockTime(0);
-    lock.lock();
+    if (!lock.tryLock(0))
+        throw Error(Error::Code::Io,
+                    QStringLiteral("Нельзя создать базу данных в папке «%1»: не удалось занять "
+                                   "папку сборки.")
+                        .arg(native(dir)));
 
     kdb::Database::createStore(build.path(), schema);
     {
