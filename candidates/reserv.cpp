@@ -475,9 +475,7 @@ void TFres::closeCard()
     m_closing = true;
     for (kdb::Dataset* ds : allDetails())
         ds->close();
-    ++m_photoRequest;
-    m_photo->clear();
-    m_photo->setText(QStringLiteral("Место для фото"));
+    emptyPhoto();
     QDialog::reject();
 }
 

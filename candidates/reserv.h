@@ -7,6 +7,7 @@
 #include <vector>
 
 class QComboBox;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -116,6 +117,9 @@ private:
     QWidget* buildPhotoArea();
     QWidget* buildCvLine();
     void showPhoto();
+    void emptyPhoto();
+    void loadPhoto(const QString& path);
+    void photoResult(const QImage& image, const QString& path);
     void BfotoClick();
     void clearPhoto();
     void showCv();
@@ -166,7 +170,7 @@ private:
     QToolButton *m_cvBrowse = nullptr, *m_cvClear = nullptr;
 
     bool m_closing = false;
-    int m_photoRequest = 0; // the photo load answered last; older answers are dropped
+    QObject* m_photoLoader = nullptr; // the photo decoder working away from this thread
 };
 
 extern TFres* Fres;

@@ -7,6 +7,12 @@
 #include "pdm.h"
 #include "shellservices.h"
 
+#if __has_include("reservphoto.h") && __has_include("reservfiles.h")
+#include "reservfiles.h"
+#include "reservphoto.h"
+#define KADROL_HAVE_PHOTO_DECODER 1
+#endif
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -23,6 +29,27 @@ namespace kadrol {
 
 namespace {
 
+QString folderPath(const char* folder)
+{
+    return QDir(DM->programDir()).filePath(QString::fromLatin1(folder));
+}
+
+#ifdef KADROL_HAVE_PHOTO_DECODER
+QString photoPath(const QString& stored)
+{
+    return kadrol::photoPath(DM->programDir(), stored);
+}
+
+QString cvPath(const QString& stored)
+{
+    return kadrol::cvPath(DM->programDir(), stored);
+}
+
+QString cvStoredName(const QString& chosen)
+{
+    return storedCvName(DM->ProgramFolder, chosen);
+}
+#else
 // A stored name may have been written on Windows: either separator leads to the same file.
 QString portable(QString name)
 {
@@ -35,11 +62,6 @@ bool isAbsoluteStored(const QString& name)
     const QString p = portable(name);
     return p.startsWith(QLatin1Char('/')) ||
            (p.size() > 2 && p[1] == QLatin1Char(':') && p[2] == QLatin1Char('/'));
-}
-
-QString folderPath(const char* folder)
-{
-    return QDir(DM->programDir()).filePath(QString::fromLatin1(folder));
 }
 
 QString photoPath(const QString& stored)
@@ -65,7 +87,15 @@ QString cvStoredName(const QString& chosen)
         return QDir::toNativeSeparators(path.mid(folder.size()));
     return QDir::toNativeSeparators(path);
 }
+#endif
 
+QString failureQuestion(const QString& path)
+{
+    return QStringLiteral("Файл ") + path +
+           QStringLiteral(" не найден или не соответствует формату bmp или jpeg. Очистить поле?");
+}
+
+#ifndef KADROL_HAVE_PHOTO_DECODER
 QImage loadPicture(const QString& path, const QSize& box)
 {
     QImageReader reader(path);
@@ -80,6 +110,7 @@ QImage loadPicture(const QString& path, const QSize& box)
         reader.setScaledSize(size.scaled(box * 2, Qt::KeepAspectRatio));
     return reader.read();
 }
+#endif
 
 } // namespace
 
@@ -105,6 +136,14 @@ QWidget* TFres::buildPhotoArea()
     buttons->addWidget(clear);
     column->addLayout(buttons);
     widgets::onSignal(foto, &QPushButton::clicked, this, [this]() { BfotoClick(); });
+#ifdef KADROL_HAVE_PHOTO_DECODER
+    auto* loader = new PhotoLoader(this);
+    m_photoLoader = loader;
+    connect(loader, &PhotoLoader::loaded, this, [this](const Photo& photo) {
+        if (isVisible())
+            photoResult(photo.image, photo.path);
+    });
+#endif
     widgets::onSignal(clear, &QToolButton::clicked, this, [this]() { clearPhoto(); });
     return area;
 }
@@ -155,26 +194,43 @@ void TFres::setStoredName(const QString& field, const QString& value)
 
 // --- the photo ----------------------------------------------------------------------------------
 
-void TFres::showPhoto()
+void TFres::emptyPhoto()
 {
-    ++m_photoRequest;
+#ifdef KADROL_HAVE_PHOTO_DECODER
+    static_cast<PhotoLoader*>(m_photoLoader)->cancel();
+#endif
     m_photo->clear();
     m_photo->setText(QStringLiteral("Место для фото"));
-    const QString stored = DM->Reserv.fieldByName(QStringLiteral("Foto")).asString();
-    if (stored.isEmpty())
-        return;
-    const QString path = photoPath(stored);
-    const QImage image = loadPicture(path, m_photo->size());
+}
+
+// Starts reading the picture; photoResult shows it or asks about the stored name. A large JPEG
+// is decoded scaled, away from the window's thread, so the card stays responsive.
+void TFres::loadPhoto(const QString& path)
+{
+#ifdef KADROL_HAVE_PHOTO_DECODER
+    static_cast<PhotoLoader*>(m_photoLoader)->load(path, m_photo->size());
+#else
+    photoResult(loadPicture(path, m_photo->size()), path);
+#endif
+}
+
+void TFres::photoResult(const QImage& image, const QString& path)
+{
     if (!image.isNull()) {
         m_photo->setPixmap(QPixmap::fromImage(image).scaled(m_photo->size(), Qt::KeepAspectRatio,
                                                             Qt::SmoothTransformation));
         return;
     }
-    if (widgets::confirm(QStringLiteral("Файл ") + path +
-                             QStringLiteral(" не найден или не соответствует формату bmp или "
-                                            "jpeg. Очистить поле?"),
-                         this))
-        setStoredName(QStringLiteral("Foto"), QString());
+    if (widgets::confirm(failureQuestion(path), this))
+        widgets::guarded([this]() { setStoredName(QStringLiteral("Foto"), QString()); }, this);
+}
+
+void TFres::showPhoto()
+{
+    emptyPhoto();
+    const QString stored = DM->Reserv.fieldByName(QStringLiteral("Foto")).asString();
+    if (!stored.isEmpty())
+        loadPhoto(photoPath(stored));
 }
 
 void TFres::BfotoClick()
@@ -194,9 +250,7 @@ void TFres::BfotoClick()
     const QString chosen = dialog.selectedFiles().constFirst();
     const QString name = QFileInfo(chosen).fileName();
     setStoredName(QStringLiteral("Foto"), name);
-    ++m_photoRequest;
-    m_photo->clear();
-    m_photo->setText(QStringLiteral("Место для фото"));
+    emptyPhoto();
     if (name.isEmpty())
         return;
     if (!QFileInfo::exists(photoPath(name))) {
@@ -205,24 +259,12 @@ void TFres::BfotoClick()
                              this);
         return;
     }
-    const QImage image = loadPicture(chosen, m_photo->size());
-    if (!image.isNull()) {
-        m_photo->setPixmap(QPixmap::fromImage(image).scaled(m_photo->size(), Qt::KeepAspectRatio,
-                                                            Qt::SmoothTransformation));
-        return;
-    }
-    if (widgets::confirm(QStringLiteral("Файл ") + QDir::toNativeSeparators(chosen) +
-                             QStringLiteral(" не найден или не соответствует формату bmp или "
-                                            "jpeg. Очистить поле?"),
-                         this))
-        setStoredName(QStringLiteral("Foto"), QString());
+    loadPhoto(QDir::toNativeSeparators(chosen));
 }
 
 void TFres::clearPhoto()
 {
-    ++m_photoRequest;
-    m_photo->clear();
-    m_photo->setText(QStringLiteral("Место для фото"));
+    emptyPhoto();
     setStoredName(QStringLiteral("Foto"), QString());
 }
 

@@ -612,7 +612,12 @@ void TestCandidateCard::photo()
     Answers answers({answer});
     bool hasPicture = false;
     openCard([&]() {
+        // The photo may be decoded away from the window's thread: wait for its outcome.
         auto* box = qobject_cast<QLabel*>(control(QStringLiteral("Фотография")));
+        if (shown)
+            QTRY_VERIFY_WITH_TIMEOUT(!box->pixmap().isNull(), 5000);
+        else
+            QTRY_COMPARE_WITH_TIMEOUT(answers.texts().size(), 1, 5000);
         hasPicture = !box->pixmap().isNull();
         press(QStringLiteral("Выход"));
     });
