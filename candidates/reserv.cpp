@@ -25,6 +25,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -349,9 +350,11 @@ bool TFres::BpClick()
 bool TFres::save()
 {
     kdb::Table& reserv = DM->Reserv;
-    // What is still open in a box or a grid cell goes into its field first.
-    if (QWidget* f = focusWidget())
-        f->clearFocus();
+    // What is still open in a box or a grid cell goes into its field first; a text the field
+    // does not take (a date half typed, letters in a number) is refused with its message here,
+    // and the field keeps its value.
+    if (auto* box = qobject_cast<QLineEdit*>(focusWidget()))
+        Q_EMIT box->editingFinished();
     m_pages->setFocus();
     for (widgets::DbGrid* g : m_editGrids)
         g->commitEdit();

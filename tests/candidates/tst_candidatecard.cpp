@@ -39,9 +39,17 @@ QString textOf(const QString& accessibleName)
     return box ? box->text() : QStringLiteral("<none>");
 }
 
+QLineEdit* lineEdit(const QString& accessibleName)
+{
+    for (QLineEdit* e : Fres->findChildren<QLineEdit*>())
+        if (e->accessibleName() == accessibleName)
+            return e;
+    return nullptr;
+}
+
 void typeInto(const QString& accessibleName, const QString& text)
 {
-    auto* box = qobject_cast<QLineEdit*>(control(accessibleName));
+    QLineEdit* box = lineEdit(accessibleName);
     QVERIFY(box);
     box->setFocus();
     box->selectAll();
@@ -128,6 +136,8 @@ private Q_SLOTS:
     void transfersFromTheCard();
     void catalogChoice();
     void furtherSpecialities();
+    void badInput_data();
+    void badInput();
     void nameListButtons_data();
     void nameListButtons();
 };
@@ -169,6 +179,10 @@ void TestCandidateCard::save_data()
                                               << "Пётр"
                                               << "Иванович" << true << ""
                                               << "" << QStringList() << true;
+    QTest::addRow("registration number cut at 10 characters") << "Сидоров"
+                                                              << ""
+                                                              << "" << true << "РН-1234567890"
+                                                              << "" << QStringList() << true;
     QTest::addRow("typed registration number stays") << "Сидоров"
                                                      << ""
                                                      << "" << true << "А-15"
@@ -220,7 +234,7 @@ void TestCandidateCard::save()
     all->last();
     const int key = all->fieldByName(QStringLiteral("Keyr")).asInt();
     QCOMPARE(all->fieldByName(QStringLiteral("Tn2")).asString(),
-             tn2.isEmpty() ? QString::number(key) : tn2);
+             tn2.isEmpty() ? QString::number(key) : tn2.left(10));
     QCOMPARE(all->fieldByName(QStringLiteral("NameF")).asString(), surname);
 }
 
@@ -861,6 +875,69 @@ void TestCandidateCard::furtherSpecialities()
         press(QStringLiteral("Выход"));
     });
     QCOMPARE(candtest::rowCount(QStringLiteral("SVKAT.DB")), 2);
+}
+
+void TestCandidateCard::badInput_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addRow("salary with letters") << "Согласен на оклад от"
+                                         << "Oklmin"
+                                         << "12абв";
+    QTest::addRow("impossible birth date") << "Дата рождения"
+                                           << "DatBd"
+                                           << "31.02.2020";
+    QTest::addRow("half-typed birth date") << "Дата рождения"
+                                           << "DatBd"
+                                           << "12.0";
+    QTest::addRow("impossible dismissal date") << "Уволен с"
+                                               << "Dout"
+                                               << "30.02.2021";
+    QTest::addRow("year of driving with letters") << "Права с"
+                                                  << "Apryear"
+                                                  << "19о5";
+}
+
+void TestCandidateCard::badInput()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    candtest::Program program;
+    QVERIFY(program.started());
+    fill();
+    showBase(0);
+    QVERIFY(DM->Reserv.locate(QStringLiteral("Keyr"), {ivanovKey}));
+    DM->Reserv.edit();
+    DM->Reserv.fieldByName(QStringLiteral("Oklmin")).setValue(30000);
+    DM->Reserv.fieldByName(QStringLiteral("DatBd")).setValue(QDate(1980, 6, 15));
+    DM->Reserv.fieldByName(QStringLiteral("Dout")).setValue(QDate(2019, 1, 31));
+    DM->Reserv.fieldByName(QStringLiteral("Apryear")).setValue(2001);
+    DM->Reserv.fieldByName(QStringLiteral("Autopr")).setValue(true);
+    DM->Reserv.post();
+    QStringList messages;
+    openCard([&]() {
+        press(QStringLiteral("Редактировать"));
+        Answers ok;
+        for (int page = 0; page < 9 && !lineEdit(box)->isVisible(); ++page)
+            Fres->setPage(page);
+        typeInto(box, typed);
+        press(QStringLiteral("Сохранить"));
+        messages = ok.texts();
+        if (Fres->editMode())
+            press(QStringLiteral("Отмена"));
+        press(QStringLiteral("Выход"));
+    });
+    QVERIFY2(!messages.isEmpty(), "no message for the bad input");
+    // The refused text never reaches the store: the field holds what the box held before it
+    // (the box was emptied first, then a valid beginning may have been taken as typed).
+    auto all = kdb::Table::opened(DM->Dtb, QStringLiteral("RESERV.DB"));
+    QVERIFY(all->locate(QStringLiteral("Keyr"), {ivanovKey}));
+    const QVariant stored = all->fieldByName(field).value();
+    QVERIFY2(stored.isNull() || stored.toString().size() < typed.size(),
+             qPrintable(stored.toString()));
+    QCOMPARE(all->fieldByName(QStringLiteral("NameF")).asString(), QStringLiteral("Иванов"));
 }
 
 void TestCandidateCard::nameListButtons_data()
