@@ -241,6 +241,11 @@ void TFlist::RGClick()
     }
     enableButtons(count);
     setCount(count);
+    // The grid's columns exist once it shows a dataset: the remembered layout goes on then.
+    if (!m_layoutRestored) {
+        m_layoutRestored = true;
+        m_grid->restoreLayout(widgets::settings(), QString::fromLatin1(kSection));
+    }
 }
 
 void TFlist::enableButtons(int count)
@@ -434,6 +439,10 @@ bool TFlist::deleteCandidate(bool ask)
 
 void TFlist::fitSmallScreen()
 {
+    // A placement the user left last time is kept: fitting it again at every start would
+    // shrink the window run after run.
+    if (m_placementSaved)
+        return;
     QFont f = font();
     f.setPointSizeF(f.pointSizeF() * 5.0 / 6.0);
     setFont(f);
@@ -456,9 +465,7 @@ void TFlist::savePlacement()
 
 void TFlist::restorePlacement()
 {
-    widgets::restorePlacement(this, QString::fromLatin1(kSection));
-    QSettings& s = widgets::settings();
-    m_grid->restoreLayout(s, QString::fromLatin1(kSection));
+    m_placementSaved = widgets::restorePlacement(this, QString::fromLatin1(kSection));
 }
 
 void TFlist::showEvent(QShowEvent* event)

@@ -46,7 +46,7 @@ public:
     // Re-reads the grid's dataset and the count, unless a row is being edited.
     void refresh();
     // The small-screen fitting of the start-up: the window and its contents at 5/6, then the
-    // size at 6/7 and 20 pixels wider.
+    // size at 6/7 and 20 pixels wider; not when a placement of an earlier run was restored.
     void fitSmallScreen();
 
     widgets::DbGrid* grid() const { return m_grid; }
@@ -88,6 +88,8 @@ private:
     QPushButton *Bn, *Bk, *Bpr, *Bt, *Bb, *Bd, *Bhelp, *Bexit, *Bs;
     std::function<void(int)> m_print;
     bool m_placementRestored = false;
+    bool m_placementSaved = false; // a placement of an earlier run was found
+    bool m_layoutRestored = false;
 };
 
 extern TFlist* Flist;

@@ -5,11 +5,14 @@
 
 #include "dbgrid.h"
 #include "fpbook.h"
+#include "placement.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QToolButton>
 #include <iostream>
 
@@ -113,6 +116,7 @@ private Q_SLOTS:
     void transferToBlacklist();
     void newCandidateJoinsTheShownBase();
     void refreshShowsWhatOthersAdded();
+    void placementKeptBetweenRuns();
 };
 
 void TestCandidateList::baseSwitch_data()
@@ -504,6 +508,31 @@ void TestCandidateList::refreshShowsWhatOthersAdded()
     QTest::qWait(100);
     QCOMPARE(Flist->countText(), QStringLiteral("Записей:3"));
     DM->Reserv.cancel();
+}
+
+void TestCandidateList::placementKeptBetweenRuns()
+{
+    QFile::remove(widgets::settingsFilePath());
+    {
+        candtest::Program program;
+        QVERIFY(program.started());
+        showBase(0);
+        Flist->resize(700, 500);
+        Flist->grid()->horizontalHeader()->resizeSection(1, 222);
+        Flist->grid()->horizontalHeader()->moveSection(2, 3);
+        Flist->button(QStringLiteral("Выход"))->click();
+        QVERIFY(!Flist->isVisible());
+    }
+    candtest::Program again;
+    QVERIFY(again.started());
+    showBase(0);
+    QCOMPARE(Flist->size(), QSize(700, 500));
+    QCOMPARE(Flist->grid()->horizontalHeader()->sectionSize(1), 222);
+    QCOMPARE(Flist->grid()->horizontalHeader()->visualIndex(2), 3);
+    QSettings settings(widgets::settingsFilePath(), QSettings::IniFormat);
+    QVERIFY(settings.childGroups().contains(QStringLiteral("list")));
+    Flist->hide();
+    QFile::remove(widgets::settingsFilePath());
 }
 
 int main(int argc, char** argv)
