@@ -1,6 +1,7 @@
 #include "kadrol.h"
 
 #include "alias.h"
+#include "black.h"
 #include "error.h"
 #include "fpbook.h"
 #include "load.h"
@@ -8,6 +9,8 @@
 #include "messages.h"
 #include "pdm.h"
 #include "pkdate.h"
+#include "spcard.h"
+#include "stbut.h"
 
 #include <QApplication>
 #include <QDir>
@@ -83,18 +86,26 @@ bool startUp(const StartOptions& options)
         };
         const Step steps[] = {
             {"TFbook", -1, [] { Fbook = new TFbook; }},
-            {"TFstrcard", -1, nullptr},
+            {"TFstrcard", -1, [] { Fstrcard = new TFstrcard(Fbook); }},
             {"TFlibr", 5, nullptr},
             {"TDM", -1, [&] { DM = new TDM(programFolder); }},
             {"TFlist", -1, nullptr},
             {"TFres", 10, nullptr},
             {"TFuch", -1, nullptr},
-            {"TFblack", 15, nullptr},
+            {"TFblack", 15, [] { Fblack = new TFblack(Fbook); }},
             {"TFfirm", -1, nullptr},
             {"TFzayav", -1, nullptr},
             {"TFzv", 25, nullptr},
             {"TFsrch", 30, nullptr},
-            {"TFStBut", 40, nullptr},
+            {"TFStBut", 40,
+             [] {
+                 FStBut = new TFStBut(Fbook);
+                 Fbook->setTargetHandler(TFbook::Target::Catalog, [] {
+                     FStBut->show();
+                     FStBut->raise();
+                     FStBut->activateWindow();
+                 });
+             }},
             {"TFserv", -1, nullptr},
             {"TBrDateForm", 45,
              [] {
@@ -143,6 +154,10 @@ void shutDown()
 {
     delete BrDateForm; // owned by the main window, but may outlive a failed start
     BrDateForm = nullptr;
+    // The windows below belong to the main window and go with it.
+    FStBut = nullptr;
+    Fblack = nullptr;
+    Fstrcard = nullptr;
     delete Fbook;
     Fbook = nullptr;
     delete DM;
