@@ -73,7 +73,8 @@ TFblack::TFblack(QWidget* parent)
 
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 3);
-    grid->setColumnStretch(3, 2);
+    grid->setColumnStretch(3, 1);
+    grid->setColumnMinimumWidth(3, fontMetrics().horizontalAdvance(QStringLiteral("+7 495 123-45-67")) + 24);
     int row = 0;
     // A caption with its control; the label names the control for the user and for assistive
     // technology.
@@ -83,7 +84,11 @@ TFblack::TFblack(QWidget* parent)
         grid->addWidget(label, r, column);
         grid->addWidget(control, r, column + 1, 1, span);
         if (auto* dc = dynamic_cast<widgets::DataControl*>(control)) {
-            dc->setCaption(caption);
+            // A radio group's frame stays without a title: the label beside it names it.
+            if (qobject_cast<widgets::DbRadioGroup*>(control))
+                control->setAccessibleName(caption);
+            else
+                dc->setCaption(caption);
             m_controls << dc;
         }
     };
@@ -136,7 +141,7 @@ TFblack::TFblack(QWidget* parent)
     layout->addSpacing(6);
     layout->addLayout(grid);
     layout->addStretch(1);
-    resize(qMax(sizeHint().width(), 640), sizeHint().height());
+    resize(qMax(sizeHint().width(), 820), sizeHint().height());
 
     widgets::onSignal(Bp, &QPushButton::clicked, this, [this] { BpClick(); });
     widgets::onSignal(Bc, &QPushButton::clicked, this, [this] { BcClick(); });

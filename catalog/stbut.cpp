@@ -51,7 +51,7 @@ TFStBut::TFStBut(QWidget* parent)
     Ldiv = new QComboBox(sphereGroup);
     Ldiv->setAccessibleName(QStringLiteral("Сфера каталога"));
     Ldiv->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    Ldiv->setMinimumContentsLength(14);
+    Ldiv->setMinimumContentsLength(20);
     Bsf = makeButton(sphereGroup, QStringLiteral("Сфера"));
     Bsf->setToolTip(QStringLiteral("Список кандидатов по выбранной сфере"));
     auto* sphereLayout = new QVBoxLayout(sphereGroup);
@@ -74,7 +74,7 @@ TFStBut::TFStBut(QWidget* parent)
     panelLayout->addStretch(1);
     panelLayout->addWidget(Bh);
     panelLayout->addWidget(Bv);
-    panel->setFixedWidth(qMax(panel->sizeHint().width(), 180));
+    panel->setFixedWidth(qMax(panel->sizeHint().width(), 240));
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_picture, 1);
