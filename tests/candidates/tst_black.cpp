@@ -40,7 +40,7 @@ public:
         kdb::Session::global().reloadAliasFile();
         m_oldFolder = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
-        m_started = kadrol::startUp({m_dir.path()});
+        m_started = kadrol::startUp({m_dir.path(), {}});
     }
     ~Program()
     {
