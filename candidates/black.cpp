@@ -74,7 +74,8 @@ TFblack::TFblack(QWidget* parent)
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(3, 1);
-    grid->setColumnMinimumWidth(3, fontMetrics().horizontalAdvance(QStringLiteral("+7 495 123-45-67")) + 24);
+    grid->setColumnMinimumWidth(
+        3, fontMetrics().horizontalAdvance(QStringLiteral("+7 495 123-45-67")) + 24);
     int row = 0;
     // A caption with its control; the label names the control for the user and for assistive
     // technology.
