@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace kadrol {
 
@@ -173,6 +174,20 @@ void TFblack::setModeLabel(const QString& text)
 QString TFblack::modeLabel() const
 {
     return m_mode->text();
+}
+
+QSize TFblack::fittedSize(const QSize& size)
+{
+    // nearbyint rounds in the default mode, to nearest with halves to even.
+    return QSize(static_cast<int>(std::nearbyint(size.width() * 6.0 / 7.0)),
+                 static_cast<int>(std::nearbyint(size.height() * 6.0 / 7.0)));
+}
+
+void TFblack::fitLowDensityScreen()
+{
+    const QPoint position = pos();
+    resize(fittedSize(size()).expandedTo(minimumSizeHint()));
+    move(position);
 }
 
 void TFblack::takeStart()

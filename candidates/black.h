@@ -37,6 +37,12 @@ public:
     void setModeLabel(const QString& text);
     QString modeLabel() const;
 
+    // The start-up's fitting for screens of fewer than 90 pixels per inch: width and height
+    // each at 6/7, rounded to the nearest integer (halves to even), the position kept; never
+    // below what the card's layout needs to show every field.
+    void fitLowDensityScreen();
+    static QSize fittedSize(const QSize& size); // the 6/7 size
+
     // Whether a field of the current row differs from the values the card last took as its
     // starting point (showing, "Редактировать", "Сохранить", "Отмена").
     bool changedSinceStart() const;

@@ -177,6 +177,8 @@ private Q_SLOTS:
     void remove_data();
     void remove();
     void registrationNumbers();
+    void lowDensityFitting_data();
+    void lowDensityFitting();
 
 private:
     std::unique_ptr<Program> m_program;
@@ -510,6 +512,28 @@ void TestBlack::registrationNumbers()
     QPointer<kadrol::TFtn2> gone(list);
     list->close();
     QTRY_VERIFY(gone.isNull());
+}
+
+void TestBlack::lowDensityFitting_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("fitted");
+    QTest::addRow("sevenths") << QSize(700, 350) << QSize(600, 300);
+    QTest::addRow("rounded up") << QSize(820, 435) << QSize(703, 373);
+    QTest::addRow("rounded down") << QSize(1000, 800) << QSize(857, 686);
+}
+
+void TestBlack::lowDensityFitting()
+{
+    QFETCH(QSize, size);
+    QFETCH(QSize, fitted);
+    QCOMPARE(kadrol::TFblack::fittedSize(size), fitted);
+    // On the card itself: the position stays, and the layout keeps every field readable.
+    Fblack->move(40, 30);
+    Fblack->resize(size);
+    Fblack->fitLowDensityScreen();
+    QCOMPARE(Fblack->pos(), QPoint(40, 30));
+    QCOMPARE(Fblack->size(), fitted.expandedTo(Fblack->minimumSizeHint()));
 }
 
 int main(int argc, char** argv)
