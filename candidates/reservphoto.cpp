@@ -3,12 +3,14 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <QLabel>
 #include <QMutex>
 #include <QPainter>
 #include <QPointer>
 #include <QThreadPool>
+#include <QTransform>
 #include <QVBoxLayout>
 
 #include <csetjmp>
@@ -252,6 +254,30 @@ Photo::Status decodeOtherData(const QByteArray& data, Photo& photo)
     return Photo::Status::Ok;
 }
 
+// Cameras store a picture as the sensor saw it and note in its EXIF data how to turn it; the
+// card shows it the way up the photographer held the camera, as picture viewers do.
+QImageIOHandler::Transformations exifTransformation(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    return reader.canRead() ? reader.transformation() : QImageIOHandler::TransformationNone;
+}
+
+QImage transformed(const QImage& image, QImageIOHandler::Transformations t)
+{
+    if (t == QImageIOHandler::TransformationNone || image.isNull())
+        return image;
+    if (t == QImageIOHandler::TransformationRotate270)
+        return image.transformed(QTransform().rotate(270));
+    QImage out = image.mirrored(t & QImageIOHandler::TransformationMirror,
+                                t & QImageIOHandler::TransformationFlip);
+    if (t & QImageIOHandler::TransformationRotate90)
+        out = out.transformed(QTransform().rotate(90));
+    return out;
+}
+
 } // namespace
 
 Photo decodePhoto(const QString& path, const QSize& box)
@@ -268,8 +294,16 @@ Photo decodePhoto(const QString& path, const QSize& box)
     const QByteArray data = file.readAll();
     file.close();
     const QSize target = box.isValid() && !box.isEmpty() ? box : defaultBox;
-    photo.status =
-        isJpeg(data) ? decodeJpegData(data, target, photo) : decodeOtherData(data, photo);
+    if (isJpeg(data)) {
+        const QImageIOHandler::Transformations turn = exifTransformation(data);
+        const bool quarter = turn & QImageIOHandler::TransformationRotate90;
+        photo.status = decodeJpegData(data, quarter ? target.transposed() : target, photo);
+        photo.image = transformed(photo.image, turn);
+        if (quarter)
+            photo.originalSize.transpose();
+    } else {
+        photo.status = decodeOtherData(data, photo);
+    }
     if (photo.status != Photo::Status::Ok) {
         photo.image = QImage();
         return photo;

@@ -17,7 +17,8 @@ namespace kadrol {
 // image directly (an eighth, a quarter, a half ...): a 40-megapixel photo for a box of a few
 // hundred pixels is decoded at an eighth of its size, in a fraction of the time and memory. BMP
 // and the other picture formats go through Qt's image reader. The file's content decides, not
-// its extension; file names may hold any letters (Cyrillic, blanks).
+// its extension; file names may hold any letters (Cyrillic, blanks). A camera's note of how the
+// picture is turned (EXIF orientation) is followed.
 struct Photo {
     enum class Status {
         Empty,       // no file was asked for
@@ -30,7 +31,7 @@ struct Photo {
     Status status = Status::Empty;
     QString path;
     QImage image;       // scaled to fit the box keeping proportions; null unless Ok
-    QSize originalSize; // the picture's own size, when the file said it
+    QSize originalSize; // the picture's own size as shown (turned by EXIF), when known
     bool ok() const { return status == Status::Ok; }
 };
 

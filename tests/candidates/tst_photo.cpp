@@ -6,6 +6,7 @@
 #include "reservphoto.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTransform>
 #include <QtTest>
 
 using kadrol::Photo;
@@ -84,6 +86,22 @@ void TestPhoto::initTestCase()
     QVERIFY(writeFile(path(QStringLiteral("cut-header.jpg")), jpeg.left(40)));
     const QByteArray bmp = fileBytes(path(QStringLiteral("photo.bmp")));
     QVERIFY(writeFile(path(QStringLiteral("cut.bmp")), bmp.left(bmp.size() / 2)));
+    // A camera picture taken upright: stored lying on its side (800 x 600, the ellipse at the
+    // right) with the EXIF note "turn a quarter clockwise".
+    {
+        QByteArray side;
+        QBuffer out(&side);
+        out.open(QIODevice::WriteOnly);
+        QVERIFY(testPicture(600, 800).transformed(QTransform().rotate(-90)).save(&out, "JPG", 85));
+        const QByteArray exif = QByteArray("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0"
+                                           "\x06\0\0\0\0\0\0\0",
+                                           32);
+        QByteArray app1("\xFF\xE1", 2);
+        app1.append(char((exif.size() + 2) >> 8)).append(char((exif.size() + 2) & 0xFF));
+        app1.append(exif);
+        QVERIFY(writeFile(path(QStringLiteral("camera-turned.jpg")),
+                          side.left(2) + app1 + side.mid(2)));
+    }
     // A 40-megapixel camera picture.
     QVERIFY(testPicture(7296, 5472).save(path(QStringLiteral("huge.jpg")), "JPG", 80));
 }
@@ -101,6 +119,8 @@ void TestPhoto::decode_data()
     QTest::addRow("bmp") << "photo.bmp" << int(Photo::Status::Ok) << QSize(300, 400) << box150;
     QTest::addRow("cyrillic name with blanks")
         << "Фото Иванова И.И.jpg" << int(Photo::Status::Ok) << QSize(600, 800) << box150;
+    QTest::addRow("camera picture turned upright")
+        << "camera-turned.jpg" << int(Photo::Status::Ok) << QSize(600, 800) << box150;
     QTest::addRow("jpeg named bmp")
         << "really-jpeg.bmp" << int(Photo::Status::Ok) << QSize(600, 800) << box150;
     QTest::addRow("40 megapixels, proportions kept")
