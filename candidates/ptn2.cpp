@@ -14,7 +14,6 @@ TFtn2::TFtn2(QWidget* parent)
       m_grid(new widgets::DbGrid(this))
 {
     setWindowTitle(QStringLiteral("Список рег. №"));
-    setAttribute(Qt::WA_DeleteOnClose, false);
     Qtn2.setDatabaseName(QStringLiteral("kadrol"));
     Qtn2.setSql(QStringList{
         QStringLiteral("select tn2, (namef+\" \"+nameI+\" \"+nameo) as fio"),
