@@ -1,5 +1,6 @@
 #include "kadrol.h"
 
+#include "adstr.h"
 #include "alias.h"
 #include "black.h"
 #include "error.h"
@@ -7,10 +8,12 @@
 #include "load.h"
 #include "mabout.h"
 #include "messages.h"
+#include "naimen.h"
 #include "pdm.h"
 #include "pkdate.h"
 #include "spcard.h"
 #include "stbut.h"
+#include "strkatl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -93,9 +96,21 @@ void makeWindows(const QString& programFolder, TFload& splash)
                  BrDateForm->raise();
              });
          }},
-        {"TFnaimen", 50, nullptr},
-        {"TFedkatl", -1, nullptr},
-        {"TFadstr", 55, nullptr},
+        {"TFnaimen", 50,
+         [] {
+             Fnaimen = new TFnaimen(Fbook);
+             Fbook->setTargetHandler(TFbook::Target::Names, [] { Fnaimen->showAsLeft(); });
+         }},
+        {"TFedkatl", -1,
+         [] {
+             Fedkatl = new TFedkatl(Fbook);
+             // "Кандидаты" of the structure lists the node's candidates by catalog; the main
+             // window's "Структура" runs the vacancy catalog hub's.
+             Fedkatl->setCandidatesHandler(
+                 [](const QString& condition) { Fstrcard->showFor(condition); });
+             Fbook->setTargetHandler(TFbook::Target::Structure, [] { FStBut->BsClick(); });
+         }},
+        {"TFadstr", 55, [] { Fadstr = new TFadstr(Fbook); }},
         {"TFstatistall", -1, nullptr},
         {"TFgrafan", 65, nullptr},
         {"TFpodbor", 70, nullptr},

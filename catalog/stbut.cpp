@@ -3,9 +3,11 @@
 #include "guard.h"
 #include "lookuplist.h"
 #include "messages.h"
+#include "naimen.h"
 #include "pdm.h"
 #include "pictures.h"
 #include "spcard.h"
+#include "strkatl.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -61,9 +63,6 @@ TFStBut::TFStBut(QWidget* parent)
     // The help file of the old desktop has no viewer here; the button stays for its place.
     Bh->setEnabled(false);
     Bv = makeButton(panel, QStringLiteral("Выход"));
-    // The name lists and the catalog structure come with the catalog windows.
-    Bn->setEnabled(false);
-    Bs->setEnabled(false);
 
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
@@ -137,9 +136,18 @@ QString TFStBut::sphereCondition(int sphere)
     return QStringLiteral("(s.sfr=%1)").arg(sphere);
 }
 
-void TFStBut::BnClick() {}
+void TFStBut::BnClick()
+{
+    // The catalog's own names: the group of the catalog, its first list (the spheres).
+    Fnaimen->showList(0, 0);
+    fillSpheres();
+}
 
-void TFStBut::BsClick() {}
+void TFStBut::BsClick()
+{
+    Fedkatl->prepare(TFedkatl::Mode::Browse);
+    Fedkatl->exec();
+}
 
 void TFStBut::BallClick()
 {

@@ -7,19 +7,23 @@
 #include "fpbook.h"
 #include "guisupport.h"
 #include "kadrol.h"
+#include "naimen.h"
 #include "pdm.h"
 #include "spcard.h"
 #include "stbut.h"
+#include "strkatl.h"
 #include "testsupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 using kadrol::FStBut;
@@ -96,6 +100,21 @@ QStringList shown(widgets::DbGrid* grid)
     return out;
 }
 
+// Runs a step as soon as the window with that title is on the screen (inside its modal loop).
+void whenShown(const QString& title, std::function<void(QWidget*)> step)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, title, step]() {
+        if (QWidget* w = kadroltest::windowByTitle(title)) {
+            timer->stop();
+            timer->deleteLater();
+            step(w);
+        }
+    });
+    timer->start();
+}
+
 QAbstractButton* strButton(const QString& caption)
 {
     return kadroltest::buttonByCaption(Fstrcard, caption);
@@ -118,6 +137,8 @@ private Q_SLOTS:
     void hubLists_data();
     void hubLists();
     void hubAsOpenedFromTheMainWindow();
+    void structureListsTheCandidatesOfANode();
+    void namesOpenOnTheSpheres();
 
 private:
     std::unique_ptr<Program> m_program;
@@ -328,6 +349,72 @@ void TestStBut::hubAsOpenedFromTheMainWindow()
     QCOMPARE(FStBut->sphereBox()->itemText(0), QStringLiteral("Торговля"));
     QTest::keyClick(FStBut, Qt::Key_Escape);
     QVERIFY(!FStBut->isVisible());
+}
+
+void TestStBut::structureListsTheCandidatesOfANode()
+{
+    // The catalog: the sphere, its group and the speciality filed directly in it.
+    kdb::Table& k = DM->Tkatalog;
+    const QList<QList<int>> rows{
+        {m_sphere1, 0, 0, 0}, {m_sphere1, m_group, 0, 0}, {m_sphere1, m_group, 0, m_spec1}};
+    for (const QList<int>& row : rows) {
+        KVERIFY(k.append());
+        KVERIFY(k.fieldByName(QStringLiteral("Sfr")).setValue(row[0]));
+        KVERIFY(k.fieldByName(QStringLiteral("Grp")).setValue(row[1]));
+        KVERIFY(k.fieldByName(QStringLiteral("Napr")).setValue(row[2]));
+        KVERIFY(k.fieldByName(QStringLiteral("Spec")).setValue(row[3]));
+        KVERIFY(k.post());
+    }
+    FStBut->show();
+    bool modal = false, chooseShown = true, candidatesShown = false;
+    QStringList seenMain, seenFurther;
+    // Inside the structure: refresh the tree, pick the speciality, press "Кандидаты"; inside
+    // the list by catalog read both grids and leave; then leave the structure.
+    whenShown(QStringLiteral("Структура каталога"), [&](QWidget* w) {
+        modal = w->isModal();
+        chooseShown = kadrol::Fedkatl->Bvib->isVisible();
+        candidatesShown = kadrol::Fedkatl->Bcan->isVisible();
+        kadroltest::buttonByCaption(w, QStringLiteral("Обновить"))->click();
+        const QList<QTreeWidgetItem*> found = kadrol::Fedkatl->Str->findItems(
+            QStringLiteral("Продавец"), Qt::MatchExactly | Qt::MatchRecursive);
+        if (found.isEmpty()) {
+            kadroltest::buttonByCaption(w, QStringLiteral("Выход"))->click();
+            return;
+        }
+        kadrol::Fedkatl->Str->setCurrentItem(found.first());
+        whenShown(QStringLiteral("Список по каталогу"), [&](QWidget*) {
+            seenMain = shown(Fstrcard->mainGrid());
+            seenFurther = shown(Fstrcard->furtherGrid());
+            strButton(QStringLiteral("Выход"))->click();
+        });
+        kadroltest::buttonByCaption(w, QStringLiteral("Кандидаты"))->click();
+        kadroltest::buttonByCaption(w, QStringLiteral("Выход"))->click();
+    });
+    kadroltest::buttonByCaption(FStBut, QStringLiteral("Структура"))->click();
+    QVERIFY(modal);
+    QVERIFY(!chooseShown);
+    QVERIFY(candidatesShown);
+    QCOMPARE(seenMain, (QStringList{"1 Алексеев", "2 Борисов"}));
+    QCOMPARE(seenFurther, (QStringList{"3 Васильев", "4 Григорьев"}));
+    QVERIFY(!Fstrcard->Qstr.isOpen());
+}
+
+void TestStBut::namesOpenOnTheSpheres()
+{
+    FStBut->show();
+    bool modal = false;
+    int group = -1, list = -1;
+    whenShown(QStringLiteral("Наименования"), [&](QWidget* w) {
+        modal = w->isModal();
+        group = kadrol::Fnaimen->group();
+        list = kadrol::Fnaimen->list();
+        kadroltest::buttonByCaption(w, QStringLiteral("Выход"))->click();
+    });
+    kadroltest::buttonByCaption(FStBut, QStringLiteral("Наименования"))->click();
+    QVERIFY(modal);
+    QCOMPARE(group, 0);
+    QCOMPARE(list, 0);
+    QVERIFY(FStBut->isVisible());
 }
 
 QTEST_MAIN(TestStBut)

@@ -415,6 +415,27 @@ private Q_SLOTS:
         QTest::addRow("sent candidates of a request")
             << R"(SELECT rowid FROM znaprk WHERE "Keyz"=?)"
             << "znaprk_keyz" << false;
+        // The usage checks of the reference lists editor, one count per referring field.
+        const struct {
+            const char* table;
+            const char* field;
+            const char* index;
+        } usage[] = {{"reserv", "Sfr", "reserv_katpos"},    {"reserv", "Grp", "reserv_grp"},
+                     {"reserv", "Napr", "reserv_napr"},     {"reserv", "Spec", "reserv_spec"},
+                     {"reserv", "Region", "reserv_region"}, {"reserv", "Townn", "reserv_townn"},
+                     {"reserv", "Cntry", "reserv_cntry"},   {"reserv", "Sost", "reserv_sost"},
+                     {"reserv", "Valut", "reserv_valut"},   {"reserv", "Infrm", "reserv_infrm"},
+                     {"svkat", "Sfr", "svkat_katpos"},      {"svkat", "Grp", "svkat_grp"},
+                     {"svkat", "Napr", "svkat_napr"},       {"svkat", "Spec", "svkat_spec"},
+                     {"educres", "Tipe", "educres_tipe"},   {"educres", "Profl", "educres_profl"},
+                     {"educres", "Specl", "educres_specl"}, {"profopt", "Oblst", "profopt_oblst"},
+                     {"profopt", "Napr", "profopt_napr"},   {"reclang", "Lang", "reclang_lang"},
+                     {"resnavk", "NN", "resnavk_nn"},       {"katalog", "Sfr", "katalog_path"}};
+        for (const auto& u : usage)
+            QTest::addRow("usage of a name: %s.%s", u.table, u.field)
+                << QStringLiteral(R"(SELECT min("%2") FROM %1 WHERE "%2"=?)")
+                       .arg(QString::fromLatin1(u.table), QString::fromLatin1(u.field))
+                << QString::fromLatin1(u.index) << false;
         QTest::addRow("firms by name")
             << R"(SELECT rowid FROM firm ORDER BY "Name" COLLATE "RUS",rowid)"
             << "firm_iname" << false;
