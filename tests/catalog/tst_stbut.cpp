@@ -15,6 +15,7 @@
 #include "testsupport.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
@@ -348,6 +349,19 @@ void TestStBut::hubAsOpenedFromTheMainWindow()
     QCOMPARE(FStBut->sphereBox()->count(), 2);
     QCOMPARE(FStBut->sphereBox()->itemText(0), QStringLiteral("Торговля"));
     QTest::keyClick(FStBut, Qt::Key_Escape);
+    QVERIFY(!FStBut->isVisible());
+
+    // The menu's "Печать" shows the hub too; its "Структура" runs the hub's "Структура".
+    kadrol::Fbook->menuEntry(QStringLiteral("Картотека/Печать"))->trigger();
+    QVERIFY(FStBut->isVisible());
+    FStBut->hide();
+    bool browse = false;
+    whenShown(QStringLiteral("Структура каталога"), [&](QWidget* w) {
+        browse = !kadrol::Fedkatl->Bvib->isVisible() && kadrol::Fedkatl->Bcan->isVisible();
+        kadroltest::buttonByCaption(w, QStringLiteral("Выход"))->click();
+    });
+    kadrol::Fbook->menuEntry(QStringLiteral("Картотека/Структура"))->trigger();
+    QVERIFY(browse);
     QVERIFY(!FStBut->isVisible());
 }
 
