@@ -63,7 +63,8 @@ QString Dialect::emptyIfNull(const QString& expression) const
 const Dialect& Dialect::sqlite()
 {
     static const Dialect dialect{QStringLiteral("kdb_upper"), QStringLiteral("RUS"),
-                                 QStringLiteral("||"), QStringLiteral("1"), QStringLiteral("0")};
+                                 QStringLiteral("||"),        QStringLiteral("1"),
+                                 QStringLiteral("0"),         QStringLiteral("kdb_search")};
     return dialect;
 }
 

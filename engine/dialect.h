@@ -13,6 +13,7 @@ struct Dialect {
     QString concatOperator; // "||"
     QString trueLiteral;    // "1"
     QString falseLiteral;   // "0"
+    QString searchFunction; // case-insensitive search form, Ё as Е: "kdb_search"
 
     QString quoteIdentifier(const QString& name) const;   // "name" with inner quotes doubled
     QString quoteString(const QString& text) const;       // 'text' with inner quotes doubled
