@@ -156,9 +156,17 @@ void TFstrcard::RGClick()
     m_lastGrid = m_main;
 }
 
+void TFstrcard::setCardOpener(CardOpener opener)
+{
+    m_openCard = std::move(opener);
+    updateCardButton();
+}
+
 void TFstrcard::updateCardButton()
 {
-    Bk->setEnabled((Qstr.isOpen() && !Qstr.isEmpty()) || (Qsvkat.isOpen() && !Qsvkat.isEmpty()));
+    // Without the candidate card (start-up gives it) there is nothing for "Карточка" to open.
+    Bk->setEnabled(m_openCard &&
+                   ((Qstr.isOpen() && !Qstr.isEmpty()) || (Qsvkat.isOpen() && !Qsvkat.isEmpty())));
 }
 
 void TFstrcard::prepareFor(const QString& condition)
@@ -194,7 +202,7 @@ void TFstrcard::BkClick()
         q = &Qstr;
     else if (m_lastGrid == m_further && Qsvkat.isOpen() && !Qsvkat.isEmpty())
         q = &Qsvkat;
-    if (!q)
+    if (!q || !m_openCard)
         return;
     const QVariant keyr = q->value(QStringLiteral("keyr"));
     // The card works on the shared candidates table: it is taken off whatever base the
@@ -213,8 +221,7 @@ void TFstrcard::BkClick()
     } restore{reserv, filter};
     if (!reserv.locate(QStringLiteral("Keyr"), {keyr}))
         return; // deleted meanwhile by another workstation
-    if (m_openCard)
-        m_openCard();
+    m_openCard();
 }
 
 } // namespace kadrol

@@ -40,8 +40,8 @@ public:
     // What "Кандидаты" of the catalog window does for a node, and the hub's "Весь каталог" and
     // "Сфера": condition is written on the alias s ("(s.sfr=1) and (s.grp=2)"), which stands for
     // RESERV.DB in the main query and SVKAT.DB in the other. Opens both queries, enables
-    // "Карточка" exactly when either has a row, shows the window modally and closes both
-    // queries when it returns.
+    // "Карточка" exactly when either has a row (and the card exists), shows the window modally and
+    // closes both queries when it returns.
     void showFor(const QString& condition);
     // The same steps without the modal showing (tests, and callers that show it themselves).
     void prepareFor(const QString& condition);
@@ -53,10 +53,11 @@ public:
     widgets::DbGrid* mainGrid() const { return m_main; }
     widgets::DbGrid* furtherGrid() const { return m_further; }
 
-    // How the candidate card is opened: by default the card of the candidate list's engineer;
-    // replaceable so that the window can be tried without it.
+    // How "Карточка" shows the candidate card on the candidate it made current in the shared
+    // candidates table (start-up sets it once the card exists; until then "Карточка" stays
+    // disabled).
     using CardOpener = std::function<void()>;
-    void setCardOpener(CardOpener opener) { m_openCard = std::move(opener); }
+    void setCardOpener(CardOpener opener);
 
 public Q_SLOTS:
     void RGClick();

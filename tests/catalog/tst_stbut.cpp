@@ -146,6 +146,7 @@ private:
     int m_sphere1 = 0, m_sphere2 = 0, m_group = 0, m_spec1 = 0, m_spec2 = 0;
     QString m_node; // the condition of speciality 1 filed directly in the group of sphere 1
     QMap<QString, int> m_keys;
+    QList<int> m_cardShownFor;
 };
 
 void TestStBut::init()
@@ -166,6 +167,9 @@ void TestStBut::init()
     KVERIFY(m_keys["Дмитриев"] = addCandidate("Дмитриев", 0, "5", {}));
     KVERIFY(addFurther(m_keys["Васильев"], node1));
     KVERIFY(addFurther(m_keys["Григорьев"], node1));
+    // The candidate card stands in here by a step that notes whom it was shown for.
+    Fstrcard->setCardOpener(
+        [this] { m_cardShownFor << DM->Reserv.value(QStringLiteral("Keyr")).toInt(); });
     m_node = QStringLiteral("(s.sfr=%1) and (s.grp=%2) and (s.napr=0) and (s.spec=%3)")
                  .arg(m_sphere1)
                  .arg(m_group)
@@ -174,6 +178,7 @@ void TestStBut::init()
 
 void TestStBut::cleanup()
 {
+    m_cardShownFor.clear();
     if (Fstrcard) {
         Fstrcard->hide();
         Fstrcard->closeQueries();
@@ -240,6 +245,11 @@ void TestStBut::nodeWithoutCandidates()
     QVERIFY(!strButton(QStringLiteral("Карточка"))->isEnabled());
     QVERIFY(shown(Fstrcard->mainGrid()).isEmpty());
     QVERIFY(shown(Fstrcard->furtherGrid()).isEmpty());
+    // A node with candidates, but no card to open them in: "Карточка" stays disabled.
+    KVERIFY(Fstrcard->prepareFor(m_node));
+    QVERIFY(strButton(QStringLiteral("Карточка"))->isEnabled());
+    Fstrcard->setCardOpener(nullptr);
+    QVERIFY(!strButton(QStringLiteral("Карточка"))->isEnabled());
 }
 
 void TestStBut::cardReachesArchivedCandidate_data()
@@ -281,7 +291,6 @@ void TestStBut::cardReachesArchivedCandidate()
     QCOMPARE(opened, m_keys.value(candidate));
     QCOMPARE(filterWhileOpen, QString());
     QCOMPARE(DM->Reserv.filter(), QStringLiteral("arch=0"));
-    Fstrcard->setCardOpener(nullptr);
     KVERIFY(DM->Reserv.setFilter(QString()));
 }
 
