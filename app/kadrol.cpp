@@ -2,6 +2,7 @@
 
 #include "adstr.h"
 #include "alias.h"
+#include "black.h"
 #include "error.h"
 #include "fpbook.h"
 #include "list.h"
@@ -13,6 +14,8 @@
 #include "pkdate.h"
 #include "reserv.h"
 #include "serch.h"
+#include "spcard.h"
+#include "stbut.h"
 #include "strkatl.h"
 
 #include <QApplication>
@@ -79,7 +82,7 @@ void makeWindows(const QString& programFolder, TFload& splash)
     };
     const Step steps[] = {
         {"TFbook", -1, [] { Fbook = new TFbook; }},
-        {"TFstrcard", -1, nullptr},
+        {"TFstrcard", -1, [] { Fstrcard = new TFstrcard(Fbook); }},
         {"TFlibr", 5, nullptr},
         {"TDM", -1, [&] { DM = new TDM(programFolder); }},
         {"TFlist", -1,
@@ -93,12 +96,20 @@ void makeWindows(const QString& programFolder, TFload& splash)
          }},
         {"TFres", 10, [] { Fres = new TFres(Fbook); }},
         {"TFuch", -1, nullptr},
-        {"TFblack", 15, nullptr},
+        {"TFblack", 15, [] { Fblack = new TFblack(Fbook); }},
         {"TFfirm", -1, nullptr},
         {"TFzayav", -1, nullptr},
         {"TFzv", 25, nullptr},
         {"TFsrch", 30, [] { Fsrch = new TFsrch(Fbook); }},
-        {"TFStBut", 40, nullptr},
+        {"TFStBut", 40,
+         [] {
+             FStBut = new TFStBut(Fbook);
+             Fbook->setTargetHandler(TFbook::Target::Catalog, [] {
+                 FStBut->show();
+                 FStBut->raise();
+                 FStBut->activateWindow();
+             });
+         }},
         {"TFserv", -1, nullptr},
         {"TBrDateForm", 45,
          [] {
@@ -116,11 +127,11 @@ void makeWindows(const QString& programFolder, TFload& splash)
         {"TFedkatl", -1,
          [] {
              Fedkatl = new TFedkatl(Fbook);
-             // Until the vacancy catalog hub is built, its "Структура" is run from here.
-             Fbook->setTargetHandler(TFbook::Target::Structure, [] {
-                 Fedkatl->prepare(TFedkatl::Mode::Browse);
-                 Fedkatl->exec();
-             });
+             // "Кандидаты" of the structure lists the node's candidates by catalog; the main
+             // window's "Структура" runs the vacancy catalog hub's.
+             Fedkatl->setCandidatesHandler(
+                 [](const QString& condition) { Fstrcard->showFor(condition); });
+             Fbook->setTargetHandler(TFbook::Target::Structure, [] { FStBut->BsClick(); });
          }},
         {"TFadstr", 55, [] { Fadstr = new TFadstr(Fbook); }},
         {"TFstatistall", -1, nullptr},
@@ -218,6 +229,10 @@ void shutDown()
     Flist = nullptr;
     delete BrDateForm; // owned by the main window, but may outlive a failed start
     BrDateForm = nullptr;
+    // The windows below belong to the main window and go with it.
+    FStBut = nullptr;
+    Fblack = nullptr;
+    Fstrcard = nullptr;
     delete Fbook;
     Fbook = nullptr;
     delete DM;
