@@ -4,6 +4,7 @@
 // numbers, a golden dump, PDF output read back with pdftotext, and the preview window.
 #include "datafolder.h"
 #include "dataset.h"
+#include "guisupport.h"
 #include "layout.h"
 #include "preview.h"
 #include "report.h"
@@ -15,10 +16,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 using report::Band;
@@ -126,6 +130,7 @@ private Q_SLOTS:
     void pdfUnwritable();
     void previewNavigation();
     void previewLaysOutLazily();
+    void previewFailures();
 };
 
 void TestReport::bandOrder_data()
@@ -689,6 +694,54 @@ void TestReport::previewLaysOutLazily()
     QCOMPARE(w.pageCount(), (600 * 5 + 276) / 277 + 0);
     QTest::keyClick(&w, Qt::Key_End);
     QCOMPARE(w.document().texts(w.currentPage()).last(), QStringLiteral("Кандидат0599"));
+}
+
+void TestReport::previewFailures()
+{
+    Report r;
+    r.detail(5).label(kLine, QStringLiteral("текст"));
+    report::PreviewWindow w({&r});
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("file.txt")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    // A PDF into a folder that cannot be written: a clear message, no file.
+    {
+        kadroltest::MessageBoxAnswerer ok(QStringLiteral("OK"));
+        QVERIFY(!w.saveTo(dir.filePath(QStringLiteral("file.txt/список.pdf"))));
+        QCOMPARE(ok.count(), 1);
+        QVERIFY2(ok.texts().first().contains(QStringLiteral("Не удалось записать файл")),
+                 qPrintable(ok.texts().first()));
+    }
+    // A printer that cannot start its job.
+    {
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("file.txt/печать.pdf")));
+        kadroltest::MessageBoxAnswerer ok(QStringLiteral("OK"));
+        QVERIFY(!w.printTo(printer));
+        QCOMPARE(ok.texts(), QStringList{QStringLiteral("Не удалось напечатать документ.")});
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("file.txt")});
+
+    // "Печать" cancelled in the printer dialog prints nothing and shows no message.
+    bool dialogSeen = false;
+    QTimer::singleShot(200, this, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QPrintDialog*>(top); d && d->isVisible()) {
+                dialogSeen = true;
+                d->reject();
+            }
+        }
+    });
+    kadroltest::MessageBoxAnswerer ok(QStringLiteral("OK"));
+    kadroltest::buttonByCaption(&w, QStringLiteral("Печать"))->click();
+    QVERIFY(dialogSeen);
+    QCOMPARE(ok.count(), 0);
+    QVERIFY(w.isVisible());
 }
 
 QTEST_MAIN(TestReport)
