@@ -332,6 +332,19 @@ void Layout::measure(Band& band, const Context& context, std::vector<Piece>& pie
         // its own element so that a page may break between any two of them.
         double y = r.top();
         const double widthPx = r.width() / kMmPerMeasurePixel;
+        // Most values of a list fit on one line: measured once, without a line layout.
+        if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) {
+            const double natural = fi.metrics->horizontalAdvance(text);
+            if (natural <= widthPx) {
+                QString line = text;
+                while (!line.isEmpty() && line.back().isSpace())
+                    line.chop(1);
+                if (!line.isEmpty())
+                    addLine(line, y, natural * kMmPerMeasurePixel);
+                height = std::max(height, line.isEmpty() ? y : y + fi.lineHeight);
+                continue;
+            }
+        }
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         QString normalized = text;
