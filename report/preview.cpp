@@ -112,6 +112,7 @@ PreviewWindow::PreviewWindow(std::vector<Report*> reports, QWidget* parent)
     m_scroll->setBackgroundRole(QPalette::Mid);
     m_view = new PageView(this);
     m_scroll->setWidget(m_view);
+    m_scroll->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -256,25 +257,41 @@ void PreviewWindow::updateControls()
     m_actual->setEnabled(m_zoom != Zoom::Actual);
 }
 
-void PreviewWindow::keyPressEvent(QKeyEvent* event)
+bool PreviewWindow::navigate(int key)
 {
-    switch (event->key()) {
+    switch (key) {
     case Qt::Key_PageDown:
         setPage(m_page + 1);
-        return;
+        return true;
     case Qt::Key_PageUp:
         setPage(m_page - 1);
-        return;
+        return true;
     case Qt::Key_Home:
         setPage(0);
-        return;
+        return true;
     case Qt::Key_End:
         finishLayout();
         setPage(pageCount() - 1);
-        return;
+        return true;
     default:
-        QDialog::keyPressEvent(event); // Escape closes
+        return false;
     }
+}
+
+void PreviewWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (!navigate(event->key()))
+        QDialog::keyPressEvent(event); // Escape closes
+}
+
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The scroll area would scroll by a screen on these keys; here they turn pages.
+    if (watched == m_scroll && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier &&
+        navigate(static_cast<QKeyEvent*>(event)->key()))
+        return true;
+    return QDialog::eventFilter(watched, event);
 }
 
 void PreviewWindow::resizeEvent(QResizeEvent* event)

@@ -52,9 +52,11 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    bool navigate(int key); // PgUp/PgDn/Home/End; false for other keys
     void layoutSome();
     void updateControls();
     void printClick();

@@ -20,6 +20,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -650,6 +651,13 @@ void TestReport::previewNavigation()
     QVERIFY(!button(QStringLiteral("Первая"))->isEnabled());
     QTest::keyClick(&w, Qt::Key_PageDown);
     QCOMPARE(w.currentPage(), 1);
+    // The keys turn pages also when the page area has the focus.
+    auto* area = w.findChild<QScrollArea*>();
+    QTest::keyClick(area, Qt::Key_PageDown);
+    QCOMPARE(w.currentPage(), 2);
+    QTest::keyClick(area, Qt::Key_Home);
+    QCOMPARE(w.currentPage(), 0);
+    QTest::keyClick(&w, Qt::Key_PageDown);
     QTest::keyClick(&w, Qt::Key_End);
     QCOMPARE(w.currentPage(), w.pageCount() - 1);
     QVERIFY(!button(QStringLiteral("Следующая"))->isEnabled());
