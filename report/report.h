@@ -41,7 +41,7 @@ enum class ItemKind {
     Label,      // text: the caption
     Field,      // text: the field name; prints the field's display text
     Expression, // text: e.g. "Namef+' '+Namei", "Count"
-    Memo,       // a field or, with no field, the caption text; wraps and stretches
+    Memo,       // text: a field; wraps and stretches (a fixed text that wraps: a stretching label)
     RichText,   // text: a memo field holding rich text (HTML or plain)
     Picture,    // picture: stretched to the box
     SystemDate, // today as dd.MM.yyyy
