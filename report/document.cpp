@@ -158,7 +158,7 @@ void Document::paintPage(QPainter& painter, int index, QPointF origin, double px
     painter.restore();
 }
 
-bool Document::paint(QPagedPaintDevice& device, int first, int last) const
+bool Document::paint(QPagedPaintDevice& device, int first, int last, const Progress& progress) const
 {
     device.setPageSize(QPageSize(QPageSize::A4));
     device.setPageOrientation(QPageLayout::Portrait);
@@ -171,7 +171,14 @@ bool Document::paint(QPagedPaintDevice& device, int first, int last) const
     const double pxPerMm = device.logicalDpiX() / 25.4;
     if (last < 0 || last >= pageCount())
         last = pageCount() - 1;
-    for (int i = std::max(0, first); i <= last; ++i) {
+    first = std::max(0, first);
+    for (int i = first; i <= last; ++i) {
+        if (progress && !progress(i - first, last - first + 1)) {
+            if (auto* printer = dynamic_cast<QPrinter*>(&device))
+                printer->abort(); // the job is withdrawn, not sent half printed
+            painter.end();
+            return false;
+        }
         if (i > first && !device.newPage())
             return false;
         paintPage(painter, i, QPointF(0, 0), pxPerMm);
@@ -179,7 +186,7 @@ bool Document::paint(QPagedPaintDevice& device, int first, int last) const
     return painter.end();
 }
 
-bool Document::savePdf(const QString& fileName, QString* error) const
+bool Document::savePdf(const QString& fileName, QString* error, const Progress& progress) const
 {
     const QString shown = QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
     // The file is written beside its place and renamed at the end, so a failure leaves nothing.
@@ -191,16 +198,21 @@ bool Document::savePdf(const QString& fileName, QString* error) const
         return false;
     }
     bool painted = false;
+    bool stopped = false;
     {
         QPdfWriter writer(&file);
         writer.setResolution(600);
         writer.setCreator(QStringLiteral("Кадролог"));
-        painted = paint(writer);
+        painted = paint(writer, 0, -1, [&](int done, int total) {
+            stopped = progress && !progress(done, total);
+            return !stopped;
+        });
     }
     if (!painted) {
         file.cancelWriting();
         if (error)
-            *error = QStringLiteral("Не удалось записать файл %1.").arg(shown);
+            *error =
+                stopped ? QString() : QStringLiteral("Не удалось записать файл %1.").arg(shown);
         return false;
     }
     if (!file.commit()) {

@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -90,12 +91,16 @@ public:
     // Paints one page with its top-left corner at origin (device pixels) at pxPerMm pixels per
     // millimetre of paper. The painter's device decides how points become pixels.
     void paintPage(QPainter& painter, int page, QPointF origin, double pxPerMm) const;
+    // Told the number of pages done before each page; false stops the painting.
+    using Progress = std::function<bool(int done, int total)>;
     // Paints the pages first..last (0-based, all by default) onto a printer or PDF writer on A4
-    // paper, a new page between pages. False when the device cannot be painted on.
-    bool paint(QPagedPaintDevice& device, int first = 0, int last = -1) const;
+    // paper, a new page between pages. False when the device cannot be painted on or progress
+    // stopped it.
+    bool paint(QPagedPaintDevice& device, int first = 0, int last = -1,
+               const Progress& progress = {}) const;
     // Writes the document as PDF. The file appears only when it is written whole; false with
-    // a message in error otherwise.
-    bool savePdf(const QString& fileName, QString* error) const;
+    // a message in error otherwise (an empty message when progress stopped it).
+    bool savePdf(const QString& fileName, QString* error, const Progress& progress = {}) const;
 
     // The texts of one page in order, and the whole document as lines "page y x name: text"
     // (millimetres, one decimal), the form the golden files keep.

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -311,7 +312,11 @@ bool PreviewWindow::printTo(QPrinter& printer)
         first = printer.fromPage() - 1;
         last = printer.toPage() - 1;
     }
-    if (!document().paint(printer, first, last)) {
+    bool stopped = false;
+    auto progress = progressFor(QStringLiteral("Печать..."), &stopped);
+    if (!document().paint(printer, first, last, progress)) {
+        if (stopped)
+            return false;
         widgets::showError(QStringLiteral("Не удалось напечатать документ."), this);
         return false;
     }
@@ -324,11 +329,38 @@ bool PreviewWindow::saveTo(const QString& fileName)
     if (m_failed)
         return false;
     QString error;
-    if (!document().savePdf(fileName, &error)) {
-        widgets::showError(error, this);
+    bool stopped = false;
+    if (!document().savePdf(fileName, &error,
+                            progressFor(QStringLiteral("Сохранение в PDF..."), &stopped))) {
+        if (!stopped)
+            widgets::showError(error, this);
         return false;
     }
     return true;
+}
+
+// A long document shows how far printing has come and may be stopped; a short one prints at
+// once without a flash of a progress window.
+Document::Progress PreviewWindow::progressFor(const QString& label, bool* stopped)
+{
+    auto dialog = std::make_shared<std::unique_ptr<QProgressDialog>>();
+    return [this, label, stopped, dialog](int done, int total) {
+        if (total < kProgressPages)
+            return true;
+        if (!*dialog) {
+            *dialog =
+                std::make_unique<QProgressDialog>(label, QStringLiteral("Отмена"), 0, total, this);
+            (*dialog)->setWindowTitle(title());
+            (*dialog)->setWindowModality(Qt::WindowModal);
+            (*dialog)->setMinimumDuration(300);
+        }
+        (*dialog)->setValue(done);
+        if ((*dialog)->wasCanceled()) {
+            *stopped = true;
+            return false;
+        }
+        return true;
+    };
 }
 
 void PreviewWindow::printClick()

@@ -62,6 +62,8 @@ private:
     void printClick();
     void pdfClick();
     bool layoutUntil(int pages);
+    Document::Progress progressFor(const QString& label, bool* stopped);
+    static constexpr int kProgressPages = 20;
 
     std::vector<Report*> m_reports;
     std::unique_ptr<Layout> m_layout;

@@ -129,6 +129,7 @@ private Q_SLOTS:
     void pdfReadBack();
     void pdfUnwritable_data();
     void pdfUnwritable();
+    void pdfStopped();
     void previewNavigation();
     void previewLaysOutLazily();
     void previewFailures();
@@ -619,6 +620,28 @@ void TestReport::pdfUnwritable()
     // Nothing half-written is left anywhere in the folder.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("file.txt")});
+}
+
+void TestReport::pdfStopped()
+{
+    Report r;
+    r.detail(5).label(kLine, QStringLiteral("страница"));
+    Report more;
+    more.detail(5).label(kLine, QStringLiteral("ещё"));
+    Document doc = report::buildComposite({&r, &more, &r, &more});
+    QCOMPARE(doc.pageCount(), 4);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("прерван.pdf"));
+    QList<int> seen;
+    QString error = QStringLiteral("unchanged");
+    const bool saved = doc.savePdf(target, &error, [&](int done, int total) {
+        seen << done;
+        return !(done == 2 && total == 4);
+    });
+    QVERIFY(!saved);
+    QVERIFY2(error.isEmpty(), qPrintable(error)); // stopped by the user: nothing to tell
+    QCOMPARE(seen, (QList<int>{0, 1, 2}));
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
 void TestReport::previewNavigation()
