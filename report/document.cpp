@@ -122,8 +122,11 @@ void Document::paintPage(QPainter& painter, int index, QPointF origin, double px
             }
             painter.setFont(*f);
             // A text that does not stretch is cut at its box, never drawn over its neighbour.
+            // Small sizes on screen come out a little wider than the layout measured them, so
+            // the cut lies a little beyond the box.
+            const double slack = std::max(pxPerMm * 0.8, r.width() * 0.04);
             painter.setClipRect(
-                QRectF(r.left(), r.top() - r.height(), r.width() + pxPerMm * 0.3, r.height() * 3));
+                QRectF(r.left(), r.top() - r.height(), r.width() + slack, r.height() * 3));
             painter.drawText(QPointF(r.left(), r.top() + ascents[static_cast<size_t>(e.font)]),
                              e.text);
             painter.setClipping(false);

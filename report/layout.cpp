@@ -311,8 +311,9 @@ void Layout::measure(Band& band, const Context& context, std::vector<Piece>& pie
                 x = r.right() - naturalWidth;
             else if (item.alignment & Qt::AlignHCenter)
                 x = r.left() + (r.width() - naturalWidth) / 2;
-            p.element.rect =
-                QRectF(std::max(r.left(), x), y, std::min(r.width(), naturalWidth), fi.lineHeight);
+            // The line's box runs to the item's right edge: painting cuts what passes it.
+            const double left = std::max(r.left(), x);
+            p.element.rect = QRectF(left, y, r.right() - left, fi.lineHeight);
             p.pageNumber = item.kind == ItemKind::PageNumber;
             pieces.push_back(std::move(p));
         };

@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -103,9 +104,12 @@ PreviewWindow::PreviewWindow(std::vector<Report*> reports, QWidget* parent)
                        static_cast<QWidget*>(m_last)})
         bar->addWidget(w);
     bar->addStretch(1);
-    bar->addWidget(m_print);
-    bar->addWidget(m_pdf);
-    bar->addWidget(m_close);
+    // The actions sit below the page, so that the window fits a screen 1024 pixels wide.
+    auto* actions = new QHBoxLayout;
+    actions->addStretch(1);
+    actions->addWidget(m_print);
+    actions->addWidget(m_pdf);
+    actions->addWidget(m_close);
 
     m_scroll = new QScrollArea(this);
     m_scroll->setAlignment(Qt::AlignCenter);
@@ -118,6 +122,10 @@ PreviewWindow::PreviewWindow(std::vector<Report*> reports, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_scroll, 1);
+    layout->addLayout(actions);
+    // Reading order: the tools above, the page, the actions below.
+    setTabOrder(m_last, m_scroll);
+    setTabOrder(m_scroll, m_print);
 
     connect(m_whole, &QPushButton::clicked, this, [this] { setZoom(Zoom::WholePage); });
     connect(m_width, &QPushButton::clicked, this, [this] { setZoom(Zoom::PageWidth); });
@@ -142,7 +150,9 @@ PreviewWindow::PreviewWindow(std::vector<Report*> reports, QWidget* parent)
     layoutUntil(1);
     if (!layoutFinished())
         m_timer->start();
-    resize(900, 700);
+    // Most of the screen, so that a whole page reads without zooming.
+    const QRect room = screen()->availableGeometry();
+    resize(std::min(1100, room.width() * 9 / 10), room.height() * 9 / 10);
     m_view->updateSize();
     updateControls();
 }
