@@ -82,7 +82,8 @@ bool Layout::step()
             Band* detail = m_report->detailBand();
             kdb::Dataset* ds = m_report->dataset;
             const bool rows = ds && ds->isOpen();
-            const int count = !detail ? 0 : rows ? ds->recordCount() : 1;
+            // A closed main dataset has no rows; only a report without one prints its detail once.
+            const int count = !detail ? 0 : rows ? ds->recordCount() : ds ? 0 : 1;
             if (m_row >= count) {
                 m_phase = Phase::End;
                 break;

@@ -138,12 +138,17 @@ private Q_SLOTS:
 void TestReport::bandOrder_data()
 {
     QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("closed");
     QTest::addColumn<QStringList>("expected");
-    QTest::addRow("no rows") << 0
+    QTest::addRow("closed dataset")
+        << 2 << true
+        << QStringList{QStringLiteral("1"), QStringLiteral("Заголовок"), QStringLiteral("Ф.И.О."),
+                       QStringLiteral("Итого:"), QStringLiteral("0")};
+    QTest::addRow("no rows") << 0 << false
                              << QStringList{QStringLiteral("1"), QStringLiteral("Заголовок"),
                                             QStringLiteral("Ф.И.О."), QStringLiteral("Итого:"),
                                             QStringLiteral("0")};
-    QTest::addRow("three rows") << 3
+    QTest::addRow("three rows") << 3 << false
                                 << QStringList{
                                        QStringLiteral("1"),       QStringLiteral("Заголовок"),
                                        QStringLiteral("Ф.И.О."),  QStringLiteral("Алексеев"),
@@ -154,6 +159,7 @@ void TestReport::bandOrder_data()
 void TestReport::bandOrder()
 {
     QFETCH(int, rows);
+    QFETCH(bool, closed);
     QFETCH(QStringList, expected);
     DataFolder data;
     auto reserv = data.table(QStringLiteral("reserv.db"), QStringLiteral("NameF"));
@@ -170,6 +176,8 @@ void TestReport::bandOrder()
     r.columnHeader(6).label(kLine, QStringLiteral("Ф.И.О."));
     r.title(10).label(kLine, QStringLiteral("Заголовок"));
     r.pageHeader(6).add(report::ItemKind::PageNumber, kLine, {});
+    if (closed)
+        reserv->close();
     const int current = reserv->recNo();
     Document doc;
     KVERIFY(doc = r.build());
