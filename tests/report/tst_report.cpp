@@ -402,6 +402,16 @@ void TestReport::memoLongerThanPage()
     }
     QCOMPARE(printed, lines); // every line once, in order
     QCOMPARE(allTexts(doc).last(), QStringLiteral("Конец"));
+    // The band's rules: the top one where it starts, the bottom one where it ends.
+    QStringList rules;
+    for (int p = 0; p < doc.pageCount(); ++p) {
+        for (const Element& e : doc.page(p).elements) {
+            if (e.kind == Element::Kind::Line)
+                rules << QStringLiteral("%1 %2").arg(p + 1).arg(e.name);
+        }
+    }
+    QCOMPARE(rules, (QStringList{QStringLiteral("1 top"),
+                                 QStringLiteral("%1 bottom").arg(doc.pageCount())}));
 }
 
 void TestReport::bandsMoveWhole()
