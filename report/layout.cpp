@@ -123,6 +123,8 @@ bool Layout::step()
         m_finished = true;
         throw;
     }
+    if (m_finished && m_doc.pageCount() > 0)
+        m_doc.lastPage().elements.shrink_to_fit();
     return !m_finished;
 }
 
@@ -149,6 +151,9 @@ double Layout::bottom() const
 
 void Layout::newPage()
 {
+    // A finished page keeps no room to grow: a list of thousands of pages adds up.
+    if (m_doc.pageCount() > 0)
+        m_doc.lastPage().elements.shrink_to_fit();
     m_doc.addPage();
     m_y = m_report->margins.top;
     m_pageTop = m_y;
