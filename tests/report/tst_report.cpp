@@ -20,6 +20,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -775,6 +776,23 @@ void TestReport::previewFailures()
         QCOMPARE(ok.texts(), QStringList{QStringLiteral("Не удалось напечатать документ.")});
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("file.txt")});
+    // The same printer on a folder it can write prints the page, with the report's margins.
+    {
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("печать.pdf")));
+        QVERIFY(w.printTo(printer));
+        QProcess p;
+        p.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")),
+                {QStringLiteral("-bbox"), printer.outputFileName(), QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        const QString html = QString::fromUtf8(p.readAllStandardOutput());
+        // 10 mm is 28.3 points: the word starts there, not at the printer's own margin.
+        static const QRegularExpression word(QStringLiteral("xMin=\"([0-9.]+)\"[^>]*>текст<"));
+        const QRegularExpressionMatch m = word.match(html);
+        QVERIFY2(m.hasMatch(), qPrintable(html));
+        QVERIFY2(qAbs(m.captured(1).toDouble() - 28.35) < 1.0, qPrintable(m.captured(1)));
+    }
 
     // "Печать" cancelled in the printer dialog prints nothing and shows no message.
     bool dialogSeen = false;
