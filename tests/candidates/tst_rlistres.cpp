@@ -99,6 +99,7 @@ private Q_SLOTS:
     void currentBase();
     void blacklist();
     void archiveHoldsOnlyArchive();
+    void longListPages();
     void commandLine_data();
     void commandLine();
 };
@@ -181,6 +182,48 @@ void TestRlistres::archiveHoldsOnlyArchive()
     QVERIFY(texts.contains(QStringLiteral("Былов Ян")));
     QVERIFY(!texts.contains(QStringLiteral("Текущий Ян")));
     QCOMPARE(texts.last(), QStringLiteral("2"));
+}
+
+void TestRlistres::longListPages()
+{
+    Fixture fx;
+    const QString longNote = QStringLiteral("опыт работы в рознице и на складе, водительские права "
+                                            "категории B, готов к сменному графику");
+    for (int i = 0; i < 120; ++i)
+        fx.candidate(0, QString::number(i + 1),
+                     QStringLiteral("Фамилия%1").arg(i, 3, 10, QLatin1Char('0')),
+                     QStringLiteral("Имя"), QStringLiteral("Отчество"),
+                     i % 3 == 0 ? longNote : QStringLiteral("коротко"));
+    TQlistres printout;
+    printout.prepareForBase(0, fx.base(0));
+    report::Document doc;
+    KVERIFY(doc = printout.build());
+    QVERIFY(doc.pageCount() >= 3);
+    for (int p = 0; p < doc.pageCount(); ++p) {
+        const QStringList texts = doc.texts(p);
+        QCOMPARE(texts.at(0), QString::number(p + 1));
+        // The column heads repeat under the page number; the title only on the first page.
+        QCOMPARE(texts.contains(QStringLiteral("Список дейстующих кандидатов")), p == 0);
+        QVERIFY(texts.contains(QStringLiteral("Примечание")));
+        // Nothing overlaps: no two texts share a piece of the page.
+        const auto& elements = doc.page(p).elements;
+        for (size_t a = 0; a < elements.size(); ++a) {
+            for (size_t b = a + 1; b < elements.size(); ++b) {
+                const QRectF ra = elements[a].rect.adjusted(0.01, 0.01, -0.01, -0.01);
+                const QRectF rb = elements[b].rect.adjusted(0.01, 0.01, -0.01, -0.01);
+                if (elements[a].kind != report::Element::Kind::Text ||
+                    elements[b].kind != report::Element::Kind::Text)
+                    continue;
+                QVERIFY2(!ra.intersects(rb),
+                         qPrintable(QStringLiteral("page %1: %2 / %3")
+                                        .arg(p + 1)
+                                        .arg(elements[a].text, elements[b].text)));
+            }
+        }
+    }
+    const QStringList last = doc.texts(doc.pageCount() - 1);
+    QCOMPARE(last.mid(last.size() - 2),
+             (QStringList{QStringLiteral("Итого:"), QStringLiteral("120")}));
 }
 
 void TestRlistres::commandLine_data()
