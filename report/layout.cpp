@@ -25,8 +25,6 @@ protected:
     QVariant loadResource(int, const QUrl&) override { return QVariant(); }
 };
 
-constexpr double kLineWidth = 0.0; // rules are drawn as hairlines of the painter's pen
-
 } // namespace
 
 struct Layout::FontInfo {
@@ -415,7 +413,7 @@ void Layout::frameSegment(const Band& band, double top, double bottom, bool firs
     auto line = [&](double x1, double y1, double x2, double y2, const char* edge) {
         Element e;
         e.kind = Element::Kind::Line;
-        e.rect = QRectF(QPointF(x1, y1), QPointF(x2 + kLineWidth, y2));
+        e.rect = QRectF(QPointF(x1, y1), QPointF(x2, y2));
         e.name = band.name.isEmpty() ? QString::fromLatin1(edge)
                                      : band.name + QLatin1Char('.') + QLatin1String(edge);
         m_doc.lastPage().elements.push_back(std::move(e));
