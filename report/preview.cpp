@@ -1,5 +1,6 @@
 #include "preview.h"
 
+#include "dataset.h"
 #include "error.h"
 #include "layout.h"
 #include "messages.h"
@@ -146,6 +147,15 @@ PreviewWindow::PreviewWindow(std::vector<Report*> reports, QWidget* parent)
     m_timer->setInterval(0);
     connect(m_timer, &QTimer::timeout, this, &PreviewWindow::layoutSome);
 
+    // Rows read between events belong to one reading of the dataset: when it is re-read
+    // (a refresh of the list behind the preview) an unfinished layout starts again.
+    for (Report* r : m_reports) {
+        if (r->dataset)
+            connect(r->dataset, &kdb::Dataset::layoutChanged, this, [this] {
+                if (!m_layout->finished())
+                    restartLayout();
+            });
+    }
     // The first page is laid out before the window shows; the rest follows between events.
     layoutUntil(1);
     if (!layoutFinished())
@@ -223,6 +233,17 @@ void PreviewWindow::layoutSome()
     }
     if (!m_layout->finished())
         m_timer->start();
+    updateControls();
+}
+
+void PreviewWindow::restartLayout()
+{
+    m_layout = std::make_unique<Layout>(m_reports);
+    layoutUntil(m_page + 1);
+    m_page = std::max(0, std::min(m_page, pageCount() - 1));
+    if (!m_layout->finished())
+        m_timer->start();
+    m_view->update();
     updateControls();
 }
 

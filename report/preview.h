@@ -58,6 +58,7 @@ protected:
 private:
     bool navigate(int key); // PgUp/PgDn/Home/End; false for other keys
     void layoutSome();
+    void restartLayout();
     void updateControls();
     void printClick();
     void pdfClick();

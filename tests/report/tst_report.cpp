@@ -744,6 +744,20 @@ void TestReport::previewLaysOutLazily()
     QCOMPARE(w.pageCount(), (600 * 5 + 276) / 277 + 0);
     QTest::keyClick(&w, Qt::Key_End);
     QCOMPARE(w.document().texts(w.currentPage()).last(), QStringLiteral("Кандидат0599"));
+
+    // A row added and the dataset re-read while the layout is under way: the rows are read
+    // again from the start, each once.
+    report::PreviewWindow again({&r});
+    QVERIFY(!again.layoutFinished());
+    KVERIFY(reserv->insertRecord({QVariant(), QStringLiteral("Кандидат0000а")}));
+    KVERIFY(reserv->refresh());
+    again.finishLayout();
+    QStringList printed;
+    for (int p = 0; p < again.pageCount(); ++p)
+        printed += again.document().texts(p);
+    QCOMPARE(printed.size(), 601);
+    QCOMPARE(printed.at(1), QStringLiteral("Кандидат0000а"));
+    QCOMPARE(printed.removeDuplicates(), 0);
 }
 
 void TestReport::previewFailures()
