@@ -741,7 +741,7 @@ void TestReport::previewLaysOutLazily()
     QCOMPARE(w.document().texts(0).first(), QStringLiteral("Кандидат0000"));
     w.show();
     QTRY_VERIFY_WITH_TIMEOUT(w.layoutFinished(), 60000);
-    QCOMPARE(w.pageCount(), (600 * 5 + 276) / 277 + 0);
+    QCOMPARE(w.pageCount(), 11); // 55 rows of 5 mm in the 277 mm between the margins
     QTest::keyClick(&w, Qt::Key_End);
     QCOMPARE(w.document().texts(w.currentPage()).last(), QStringLiteral("Кандидат0599"));
 
