@@ -3,15 +3,19 @@
 // to PDF with its errors.
 #include "datafolder.h"
 #include "dataset.h"
+#include "guisupport.h"
 #include "pdm.h"
+#include "preview.h"
 #include "rlistres.h"
 #include "testsupport.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -100,6 +104,7 @@ private Q_SLOTS:
     void blacklist();
     void archiveHoldsOnlyArchive();
     void longListPages();
+    void printFromList();
     void commandLine_data();
     void commandLine();
 };
@@ -224,6 +229,26 @@ void TestRlistres::longListPages()
     const QStringList last = doc.texts(doc.pageCount() - 1);
     QCOMPARE(last.mid(last.size() - 2),
              (QStringList{QStringLiteral("Итого:"), QStringLiteral("120")}));
+}
+
+void TestRlistres::printFromList()
+{
+    Fixture fx;
+    fx.blacklisted(QStringLiteral("Жулин"), QStringLiteral("Петр"), QDate(2024, 2, 29));
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        auto* w = qobject_cast<report::PreviewWindow*>(
+            kadroltest::windowByTitle(report::PreviewWindow::title()));
+        if (!w)
+            return;
+        w->finishLayout();
+        shown = w->document().texts(0);
+        kadroltest::buttonByCaption(w, QStringLiteral("Закрыть"))->click();
+    });
+    printCandidateList(2, nullptr); // returns when the preview closes
+    QVERIFY(shown.contains(QStringLiteral("Черный список")));
+    QVERIFY(shown.contains(QStringLiteral("Жулин Петр")));
+    QVERIFY(kadroltest::windowByTitle(report::PreviewWindow::title()) == nullptr);
 }
 
 void TestRlistres::commandLine_data()
