@@ -823,6 +823,23 @@ void TestReport::previewFailures()
     QVERIFY(dialogSeen);
     QCOMPARE(ok.count(), 0);
     QVERIFY(w.isVisible());
+
+    // A report that names a field its dataset lacks: the engine's message, once, and no PDF.
+    DataFolder data;
+    auto reserv = data.table(QStringLiteral("reserv.db"));
+    KVERIFY(addCandidate(*reserv, QStringLiteral("Ошибкин"), QStringLiteral("Ян"), {}));
+    Report broken;
+    broken.dataset = reserv.get();
+    broken.detail(5).field(kLine, QStringLiteral("Nosuch"));
+    report::PreviewWindow bad({&broken});
+    bad.show();
+    QTRY_COMPARE(ok.count(), 1);
+    QVERIFY2(ok.texts().first().contains(QStringLiteral("Nosuch"), Qt::CaseInsensitive),
+             qPrintable(ok.texts().first()));
+    QVERIFY(bad.layoutFinished());
+    QVERIFY(!bad.saveTo(dir.filePath(QStringLiteral("сломан.pdf"))));
+    QCOMPARE(ok.count(), 1);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("сломан.pdf"))));
 }
 
 QTEST_MAIN(TestReport)
