@@ -96,7 +96,9 @@ enum class BandKind {
     Summary
 };
 
-// What a before-print hook sees: the band, the row it prints, and whether it prints.
+// What a before-print hook sees: the band, the row it prints, and whether it prints. A hook
+// changes the band's items in place (a label's text, a picture): the change stays until a hook
+// changes it again, except Item::visible, which is true again at every printing.
 struct BandPrint {
     Band& band;
     kdb::Dataset* dataset; // the dataset the band runs over, or null
