@@ -3,9 +3,11 @@
 #include "datafolder.h"
 #include "error.h"
 #include "generator.h"
+#include "print.h"
 #include "query.h"
 #include "table.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -29,6 +31,11 @@ const char* kUsage =
     "  kadrol-admin check ПАПКА           проверить целостность базы данных\n"
     "  kadrol-admin prepare ПАПКА_ПРОГРАММЫ\n"
     "                                     подготовить папку программы: Data, Foto, CV, template\n";
+
+QString usageText()
+{
+    return QString::fromUtf8(kUsage) + QString::fromUtf8(kPrintUsage);
+}
 
 QTextStream& out()
 {
@@ -54,7 +61,7 @@ QString cell(const QString& text)
 int runSql(const QStringList& args)
 {
     if (args.size() < 2)
-        throw kdb::Error(kdb::Error::Code::General, QString::fromUtf8(kUsage));
+        throw kdb::Error(kdb::Error::Code::General, usageText());
     auto db = kdb::Database::forFolder(args[0]);
     db->open();
     kdb::Query q;
@@ -74,8 +81,7 @@ int runSql(const QStringList& args)
             q.setParam(p.left(eq), kdb::Query::paramFromText(p.mid(eq + 1)));
         } else {
             throw kdb::Error(kdb::Error::Code::General,
-                             QStringLiteral("Неизвестный ключ «%1».\n").arg(args[i]) +
-                                 QString::fromUtf8(kUsage));
+                             QStringLiteral("Неизвестный ключ «%1».\n").arg(args[i]) + usageText());
         }
     }
     const QString storeSql = q.translatedSql();
@@ -159,7 +165,7 @@ int runDemo(const QStringList& args)
         else if (args[i] == QLatin1String("--seed") && i + 1 < args.size())
             options.seed = args[++i].toUInt(&ok);
         if (!ok || options.candidates < 0)
-            throw kdb::Error(kdb::Error::Code::General, QString::fromUtf8(kUsage));
+            throw kdb::Error(kdb::Error::Code::General, usageText());
     }
     const QString folder = args[0];
     const QString store = QDir(folder).filePath(kdb::Database::storeFileName());
@@ -210,8 +216,15 @@ int runDemo(const QStringList& args)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    // Printing lays text out with the fonts of the desktop, so it needs the GUI application; it
+    // needs no screen, and the tool runs on servers too.
+    const bool printing = argc > 1 && qstrcmp(argv[1], "print") == 0;
+    if (printing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> application =
+        printing ? std::make_unique<QApplication>(argc, argv)
+                 : std::make_unique<QCoreApplication>(argc, argv);
+    const QStringList args = application->arguments().mid(1);
     const QString command = args.value(0);
     try {
         if (command == QLatin1String("init") && args.size() == 2) {
@@ -227,11 +240,13 @@ int main(int argc, char** argv)
             return runSql(args.mid(1));
         if (command == QLatin1String("check") && args.size() == 2)
             return runCheck(args[1]);
+        if (command == QLatin1String("print"))
+            return runPrint(args.mid(1));
         if (command == QLatin1String("prepare") && args.size() == 2) {
             kadrol::prepareProgramFolder(args[1]);
             return 0;
         }
-        err() << QString::fromUtf8(kUsage);
+        err() << usageText();
         return 2;
     } catch (const kdb::Error& e) {
         out().flush();

@@ -51,4 +51,17 @@ private:
         QVERIFY2(thrown_, "no engine error: " #statement);                                         \
     } while (false)
 
+// Golden files: a printout rendered to text is compared with a reference kept under the test
+// area's data folder (KADROL_TEST_DATA). On a difference the message names the first line that
+// differs and the command that regenerates the reference; run with KADROL_UPDATE_GOLDEN=1 the
+// reference is written instead (review the diff before committing it).
+bool compareGolden(const QString& relativePath, const QString& actual, QString* message);
+
+#define KCOMPARE_GOLDEN(relativePath, actual)                                                      \
+    do {                                                                                           \
+        QString golden_message_;                                                                   \
+        if (!kadroltest::compareGolden(relativePath, actual, &golden_message_))                    \
+            QFAIL(qPrintable(golden_message_));                                                    \
+    } while (false)
+
 } // namespace kadroltest
