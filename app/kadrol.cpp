@@ -13,6 +13,7 @@
 #include "pdm.h"
 #include "pkdate.h"
 #include "reserv.h"
+#include "rlistres.h"
 #include "serch.h"
 #include "spcard.h"
 #include "stbut.h"
@@ -89,12 +90,22 @@ void makeWindows(const QString& programFolder, TFload& splash)
          [] {
              Flist = new TFlist(Fbook);
              Flist->setWindowFlag(Qt::Window);
+             Flist->setPrintHandler([](int base) { printCandidateList(base, Flist); });
              // The button shows the base last chosen, an entry its own base; the switch runs
              // first every time.
              Fbook->setTargetHandler(TFbook::Target::Candidates,
                                      [](int choice) { showCandidates(choice); });
          }},
-        {"TFres", 10, [] { Fres = new TFres(Fbook); }},
+        {"TFres", 10,
+         [] {
+             Fres = new TFres(Fbook);
+             // The list by catalog made the candidate current; the card shows it to read.
+             Fstrcard->setCardOpener([] {
+                 Fres->setModeLabel(QStringLiteral("Просмотр"));
+                 Fres->setPage(0);
+                 Fres->exec();
+             });
+         }},
         {"TFuch", -1, nullptr},
         {"TFblack", 15, [] { Fblack = new TFblack(Fbook); }},
         {"TFfirm", -1, nullptr},
@@ -212,6 +223,8 @@ bool startUp(const StartOptions& options)
     splash.reset();
     // 7. Small screens.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        if (screen->logicalDotsPerInch() < 90 && Fblack)
+            Fblack->fitLowDensityScreen();
         if (screen->geometry().width() < 1000 && Flist)
             Flist->fitSmallScreen();
     }
