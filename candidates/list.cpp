@@ -1,5 +1,6 @@
 #include "list.h"
 
+#include "black.h"
 #include "dbgrid.h"
 #include "error.h"
 #include "guard.h"
@@ -9,11 +10,6 @@
 #include "placement.h"
 #include "reserv.h"
 #include "serch.h"
-
-#if __has_include("black.h")
-#include "black.h"
-#define KADROL_HAVE_BLACK_CARD 1
-#endif
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -310,7 +306,6 @@ void TFlist::BnClick()
         Fres->setPage(0);
         Fres->exec();
     } else {
-#ifdef KADROL_HAVE_BLACK_CARD
         DM->black.append();
         DM->black.fieldByName(QStringLiteral("Dzanes")).setValue(QDate::currentDate());
         DM->black.fieldByName(QStringLiteral("Nbas")).setValue(0);
@@ -318,7 +313,6 @@ void TFlist::BnClick()
         Fblack->Butt(true);
         Fblack->setModeLabel(QStringLiteral("Добавление"));
         Fblack->exec();
-#endif
     }
     m_timer->start();
     refresh();
@@ -332,9 +326,7 @@ void TFlist::BkClick()
         Fres->setPage(0);
         Fres->exec();
     } else {
-#ifdef KADROL_HAVE_BLACK_CARD
         Fblack->exec();
-#endif
     }
     m_timer->start();
     refresh();

@@ -8,17 +8,10 @@
 #include "guard.h"
 #include "list.h"
 #include "messages.h"
-#include "pdm.h"
-#include "query.h"
-
-#if __has_include("ptn2.h")
-#include "ptn2.h"
-#define KADROL_HAVE_TN2 1
-#endif
-#if __has_include("naimen.h")
 #include "naimen.h"
-#define KADROL_HAVE_NAIMEN 1
-#endif
+#include "pdm.h"
+#include "ptn2.h"
+#include "query.h"
 
 #include <QDate>
 #include <QFrame>
@@ -89,12 +82,6 @@ TFres::TFres(QWidget* parent) : QDialog(parent)
         if (isVisible())
             refreshComputed();
     });
-#ifndef KADROL_HAVE_NAIMEN
-    // The reference lists editor is not in the program yet.
-    for (QWidget* b : findChildren<QWidget*>())
-        if (b->property("nameList").toBool())
-            b->setEnabled(false);
-#endif
     Butt(false);
     resize(980, 700);
 }
@@ -173,9 +160,6 @@ QWidget* TFres::buildHeader()
     Btn2 =
         makeToolButton(QStringLiteral("…"), QStringLiteral("Посмотреть список заведенных номеров"));
     widgets::onSignal(Btn2, &QToolButton::clicked, this, [this]() { showRegistrationNumbers(); });
-#ifndef KADROL_HAVE_TN2
-    Btn2->setEnabled(false);
-#endif
     row->addWidget(tn2Label);
     row->addWidget(tn2);
     row->addWidget(Btn2);
@@ -535,21 +519,14 @@ void TFres::transferToBlacklist()
 
 void TFres::openNameList(int group, int list)
 {
-#ifdef KADROL_HAVE_NAIMEN
     if (Fnaimen)
         Fnaimen->showList(group, list);
-#else
-    Q_UNUSED(group);
-    Q_UNUSED(list);
-#endif
 }
 
 void TFres::showRegistrationNumbers()
 {
-#ifdef KADROL_HAVE_TN2
     TFtn2 list(this);
     list.exec();
-#endif
 }
 
 } // namespace kadrol

@@ -7,11 +7,8 @@
 #include "pdm.h"
 #include "shellservices.h"
 
-#if __has_include("reservphoto.h") && __has_include("reservfiles.h")
 #include "reservfiles.h"
 #include "reservphoto.h"
-#define KADROL_HAVE_PHOTO_DECODER 1
-#endif
 
 #include <QDir>
 #include <QFileDialog>
@@ -34,7 +31,6 @@ QString folderPath(const char* folder)
     return QDir(DM->programDir()).filePath(QString::fromLatin1(folder));
 }
 
-#ifdef KADROL_HAVE_PHOTO_DECODER
 QString photoPath(const QString& stored)
 {
     return kadrol::photoPath(DM->programDir(), stored);
@@ -49,68 +45,12 @@ QString cvStoredName(const QString& chosen)
 {
     return storedCvName(DM->ProgramFolder, chosen);
 }
-#else
-// A stored name may have been written on Windows: either separator leads to the same file.
-QString portable(QString name)
-{
-    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return name;
-}
-
-bool isAbsoluteStored(const QString& name)
-{
-    const QString p = portable(name);
-    return p.startsWith(QLatin1Char('/')) ||
-           (p.size() > 2 && p[1] == QLatin1Char(':') && p[2] == QLatin1Char('/'));
-}
-
-QString photoPath(const QString& stored)
-{
-    return QDir::toNativeSeparators(QDir(folderPath("Foto")).filePath(portable(stored)));
-}
-
-// The CV of the record: inside the CV folder by its relative name, elsewhere by its full path.
-QString cvPath(const QString& stored)
-{
-    if (isAbsoluteStored(stored))
-        return QDir::toNativeSeparators(portable(stored));
-    return QDir::toNativeSeparators(QDir(folderPath("CV")).filePath(portable(stored)));
-}
-
-// The name to store for a chosen CV file: relative inside the CV folder, the full path outside.
-QString cvStoredName(const QString& chosen)
-{
-    const QString path = QDir::fromNativeSeparators(QFileInfo(chosen).absoluteFilePath());
-    const QString folder = QDir::fromNativeSeparators(folderPath("CV")) + QLatin1Char('/');
-    const int at = path.indexOf(folder, 0, Qt::CaseInsensitive);
-    if (at == 0)
-        return QDir::toNativeSeparators(path.mid(folder.size()));
-    return QDir::toNativeSeparators(path);
-}
-#endif
 
 QString failureQuestion(const QString& path)
 {
     return QStringLiteral("Файл ") + path +
            QStringLiteral(" не найден или не соответствует формату bmp или jpeg. Очистить поле?");
 }
-
-#ifndef KADROL_HAVE_PHOTO_DECODER
-QImage loadPicture(const QString& path, const QSize& box)
-{
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QByteArray format = reader.format().toLower();
-    if (format != "jpeg" && format != "jpg" && format != "bmp")
-        return {};
-    // A photo of many megapixels is decoded at about the size it is shown.
-    const QSize size = reader.size();
-    if (size.isValid() && box.isValid() &&
-        (size.width() > 2 * box.width() || size.height() > 2 * box.height()))
-        reader.setScaledSize(size.scaled(box * 2, Qt::KeepAspectRatio));
-    return reader.read();
-}
-#endif
 
 } // namespace
 
@@ -136,14 +76,12 @@ QWidget* TFres::buildPhotoArea()
     buttons->addWidget(clear);
     column->addLayout(buttons);
     widgets::onSignal(foto, &QPushButton::clicked, this, [this]() { BfotoClick(); });
-#ifdef KADROL_HAVE_PHOTO_DECODER
     auto* loader = new PhotoLoader(this);
     m_photoLoader = loader;
     connect(loader, &PhotoLoader::loaded, this, [this](const Photo& photo) {
         if (isVisible())
             photoResult(photo.image, photo.path);
     });
-#endif
     widgets::onSignal(clear, &QToolButton::clicked, this, [this]() { clearPhoto(); });
     return area;
 }
@@ -196,9 +134,7 @@ void TFres::setStoredName(const QString& field, const QString& value)
 
 void TFres::emptyPhoto()
 {
-#ifdef KADROL_HAVE_PHOTO_DECODER
     static_cast<PhotoLoader*>(m_photoLoader)->cancel();
-#endif
     m_photo->clear();
     m_photo->setText(QStringLiteral("Место для фото"));
 }
@@ -207,11 +143,7 @@ void TFres::emptyPhoto()
 // is decoded scaled, away from the window's thread, so the card stays responsive.
 void TFres::loadPhoto(const QString& path)
 {
-#ifdef KADROL_HAVE_PHOTO_DECODER
     static_cast<PhotoLoader*>(m_photoLoader)->load(path, m_photo->size());
-#else
-    photoResult(loadPicture(path, m_photo->size()), path);
-#endif
 }
 
 void TFres::photoResult(const QImage& image, const QString& path)

@@ -6,10 +6,7 @@
 #include "messages.h"
 #include "pdm.h"
 
-#if __has_include("strkatl.h")
 #include "strkatl.h"
-#define KADROL_HAVE_CATALOG 1
-#endif
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -118,10 +115,6 @@ QWidget* TFres::buildPage2()
     widgets::onSignal(add, &QPushButton::clicked, this, [this]() { addFurtherSpeciality(); });
     widgets::onSignal(remove, &QPushButton::clicked, this,
                       [this]() { deleteDetailRow(DM->svkat); });
-#ifndef KADROL_HAVE_CATALOG
-    for (QPushButton* b : {change, choose, add})
-        b->setEnabled(false); // the catalog window is not in the program yet
-#endif
     outer->addWidget(
         detailBox(QStringLiteral("Другие возможные профессии"), m_svkatGrid, {add, remove}), 1);
     return page;
@@ -148,7 +141,6 @@ void TFres::fillCatalogNames()
 
 void TFres::chooseMainPosition(bool withEditing)
 {
-#ifdef KADROL_HAVE_CATALOG
     Fedkatl->prepare(withEditing ? TFedkatl::Mode::ChooseEditing : TFedkatl::Mode::Choose);
     if (Fedkatl->exec() != QDialog::Accepted)
         return;
@@ -166,9 +158,6 @@ void TFres::chooseMainPosition(bool withEditing)
         DM->Dtb.flush();
     }
     fillCatalogNames();
-#else
-    Q_UNUSED(withEditing);
-#endif
 }
 
 void TFres::addFurtherSpeciality()
@@ -179,7 +168,6 @@ void TFres::addFurtherSpeciality()
         widgets::showInformation(TDM::saveCandidateFirstText(), this);
         return;
     }
-#ifdef KADROL_HAVE_CATALOG
     Fedkatl->prepare(TFedkatl::Mode::Choose);
     if (Fedkatl->exec() != QDialog::Accepted)
         return;
@@ -195,7 +183,6 @@ void TFres::addFurtherSpeciality()
     }
     DM->svkat.insertRecord({QVariant(), key, p.sfr, p.grp, p.napr, p.spec, QString()});
     DM->Dtb.flush();
-#endif
 }
 
 // --- "стр.5" to "стр.7" -------------------------------------------------------------------------
