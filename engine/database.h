@@ -19,7 +19,9 @@ class Dataset;
 class Store;
 
 // An alias names a driver and its parameters. The embedded store's driver is "PARADOX" (the
-// name the alias files use) and its one parameter PATH, the data folder.
+// name the alias files use) and its one parameter PATH, the data folder. The server store's
+// driver is "POSTGRESQL" with SERVER, a libpq connection string ("host=db1 dbname=kadrol
+// user=kadrol"), or SERVICE, a service of the libpq service file; never a password.
 struct Alias {
     QString name;
     QString driver;

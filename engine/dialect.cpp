@@ -62,8 +62,37 @@ QString Dialect::emptyIfNull(const QString& expression) const
 
 const Dialect& Dialect::sqlite()
 {
-    static const Dialect dialect{QStringLiteral("kdb_upper"), QStringLiteral("RUS"),
-                                 QStringLiteral("||"), QStringLiteral("1"), QStringLiteral("0")};
+    static const Dialect dialect{QStringLiteral("kdb_upper"),
+                                 QStringLiteral("RUS"),
+                                 QStringLiteral("||"),
+                                 QStringLiteral("1"),
+                                 QStringLiteral("0"),
+                                 false,
+                                 false,
+                                 {},
+                                 {},
+                                 {}};
+    return dialect;
+}
+
+const Dialect& Dialect::postgres()
+{
+    // Booleans stay the numbers 0 and 1 (a domain over smallint), so that filters and queries
+    // written "arch=0" or "mf=1" mean on the server what they mean in the embedded store. The
+    // collation rus and the function kdb_upper are created with the schema (pgschema.cpp).
+    static const Dialect dialect{QStringLiteral("kdb_upper"),
+                                 QStringLiteral("rus"),
+                                 QStringLiteral("||"),
+                                 QStringLiteral("1"),
+                                 QStringLiteral("0"),
+                                 true,
+                                 true,
+                                 QStringLiteral(" NULLS FIRST"),
+                                 QStringLiteral(" NULLS LAST"),
+                                 {{QStringLiteral("DOUBLE"), QStringLiteral("double precision")},
+                                  {QStringLiteral("BOOLEAN"), QStringLiteral("kdb_boolean")},
+                                  {QStringLiteral("TEXT_MEMO"), QStringLiteral("kdb_memo")},
+                                  {QStringLiteral("BLOB_GRAPHIC"), QStringLiteral("kdb_graphic")}}};
     return dialect;
 }
 

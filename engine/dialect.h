@@ -2,6 +2,8 @@
 
 #include <QDate>
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace kdb {
 
@@ -13,6 +15,20 @@ struct Dialect {
     QString concatOperator; // "||"
     QString trueLiteral;    // "1"
     QString falseLiteral;   // "0"
+    // "*" in a select list written out as the table's columns: a store whose tables carry a
+    // row id column of their own must not hand it out as a field.
+    bool expandStar = false;
+    // ORDER BY a result column's alias or number written as its expression: a store that
+    // cannot collate an alias ("ORDER BY fio COLLATE rus") needs that.
+    bool orderByExpressions = false;
+    // Empty values sort first, as in the embedded store: what an ascending and a descending
+    // sort term need for that (" NULLS FIRST", " NULLS LAST"), or empty.
+    QString ascendingNulls;
+    QString descendingNulls;
+    // The schema's type names as the store spells them (the schema is written once, in the
+    // embedded store's words): declared name -> store name; empty where the store takes the
+    // schema as it stands. describeTable maps them back.
+    std::vector<std::pair<QString, QString>> storeTypes;
 
     QString quoteIdentifier(const QString& name) const;   // "name" with inner quotes doubled
     QString quoteString(const QString& text) const;       // 'text' with inner quotes doubled
@@ -22,6 +38,7 @@ struct Dialect {
     QString boolLiteral(bool value) const { return value ? trueLiteral : falseLiteral; }
 
     static const Dialect& sqlite();
+    static const Dialect& postgres();
 };
 
 // Dates travel to and from the store as ISO text, which sorts and compares as the dates do.

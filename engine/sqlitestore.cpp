@@ -374,6 +374,25 @@ public:
     }
     void unlockRecord(const QString& table, qint64 rowId) override { m_locks.unlock(table, rowId); }
 
+    void createResultTable(const QString& name, const QStringList& columns,
+                           const QString& selectSql, const QVariantList& params) override
+    {
+        const Dialect& d = dialect();
+        QStringList defs;
+        for (const QString& column : columns)
+            defs << d.quoteIdentifier(column);
+        exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)")
+                 .arg(d.quoteIdentifier(name), defs.join(QLatin1Char(','))),
+             {});
+        exec(QStringLiteral("INSERT INTO %1 ").arg(d.quoteIdentifier(name)) + selectSql, params);
+    }
+
+    void dropResultTable(const QString& name) override
+    {
+        exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(dialect().quoteIdentifier(name)),
+             {});
+    }
+
     QStringList integrityCheck() override
     {
         QStringList problems;

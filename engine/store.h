@@ -66,6 +66,12 @@ public:
     virtual bool tryLockRecord(const QString& table, qint64 rowId) = 0;
     virtual void unlockRecord(const QString& table, qint64 rowId) = 0;
 
+    // A query's result kept as a temporary table of this connection, its row ids following the
+    // result's order; the columns get the names given (one per result column).
+    virtual void createResultTable(const QString& name, const QStringList& columns,
+                                   const QString& selectSql, const QVariantList& params) = 0;
+    virtual void dropResultTable(const QString& name) = 0;
+
     virtual QStringList integrityCheck() = 0;
     virtual void checkpoint() = 0;
 
@@ -80,5 +86,25 @@ public:
 std::unique_ptr<Store> openSqliteStore(const QString& folder);
 void createSqliteStore(const QString& folder, const QString& schemaScript);
 QString sqliteStoreFileName();
+
+// The server store: a database on a PostgreSQL server, named by a libpq connection string
+// ("host=db1 dbname=kadrol user=kadrol", "postgresql://db1/kadrol") or a service of the
+// libpq service file ("service=kadrol"). Passwords stay where libpq keeps them (the password
+// file, the service file). Error(NotFound) for an unknown database or a database without the
+// program's tables, Error(Io) when the server cannot be reached, Error(ReadOnly) for refused
+// credentials; every message names the server.
+std::unique_ptr<Store> openPgStore(const QString& connection);
+// Creates the program's tables in an empty database of a server (the schema script written for
+// the embedded store, translated); all or nothing. Error when the database holds tables.
+void createPgStore(const QString& connection, const QString& schemaScript);
+// Runs statements of the server's own SQL on a connection of their own (administration: a
+// schema or a role for the tests and the admin tool). Error as openPgStore, or the server's.
+void executeOnServer(const QString& connection, const QString& sql);
+// Whether a location names a server (a connection string) rather than a data folder.
+bool isServerLocation(const QString& location);
+// The connection string as it may be shown: any password in it replaced by "***".
+QString displayedServer(const QString& connection);
+// The schema script in the server's words: types, keys and the row id column of every table.
+QString serverSchemaScript(const QString& schemaScript);
 
 } // namespace kdb

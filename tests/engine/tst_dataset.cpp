@@ -101,6 +101,8 @@ public:
 class TestDataset : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // On the server store's run: skipped when the test server cannot be reached.
+    void initTestCase() { KSKIP_WITHOUT_SERVER(); }
     void cursor_data();
     void cursor();
     void stateTransitions();
