@@ -92,7 +92,7 @@ TFbook::TFbook(QWidget* parent) : QMainWindow(parent)
         QToolButton* b = m_buttons.value(caption);
         m_targetButtons.insert(target, b);
         const Target t = target;
-        widgets::onSignal(b, &QToolButton::clicked, this, [this, t]() { run(t, true); });
+        widgets::onSignal(b, &QToolButton::clicked, this, [this, t]() { run(t, true, AsLeft); });
     }
     widgets::onSignal(m_exit, &QToolButton::clicked, this, [this]() { BvClick(); });
 
@@ -118,15 +118,17 @@ TFbook::TFbook(QWidget* parent) : QMainWindow(parent)
     m_entries.insert(QStringLiteral("Файл/Выход"), quit);
     widgets::onSignal(quit, &QAction::triggered, this, [this]() { BvClick(); });
 
+    // Each entry tells its window what to show first: the base, the hub's action, the page.
     QMenu* candidates = bar->addMenu(QStringLiteral("Кандидаты"));
-    for (const char* e : {"Действующие", "Архивные", "Черный список"})
-        addEntry(candidates, QString::fromUtf8(e), Target::Candidates, false);
+    addEntry(candidates, QStringLiteral("Действующие"), Target::Candidates, false, CurrentBase);
+    addEntry(candidates, QStringLiteral("Архивные"), Target::Candidates, false, ArchiveBase);
+    addEntry(candidates, QStringLiteral("Черный список"), Target::Candidates, false, Blacklist);
     QMenu* requests = bar->addMenu(QStringLiteral("Заявки"));
-    for (const char* e : {"Фирмы", "Список заявок"})
-        addEntry(requests, QString::fromUtf8(e), Target::Requests, false);
+    addEntry(requests, QStringLiteral("Фирмы"), Target::Requests, false, Firms);
+    addEntry(requests, QStringLiteral("Список заявок"), Target::Requests, false, RequestsList);
     QMenu* library = bar->addMenu(QStringLiteral("Библиотека"));
-    for (const char* e : {"Шаблоны", "CV кандидатов"})
-        addEntry(library, QString::fromUtf8(e), Target::Library, false);
+    addEntry(library, QStringLiteral("Шаблоны"), Target::Library, false, Templates);
+    addEntry(library, QStringLiteral("CV кандидатов"), Target::Library, false, CandidateCVs);
     QMenu* catalog = bar->addMenu(QStringLiteral("Картотека"));
     addEntry(catalog, QStringLiteral("Структура"), Target::Structure, false);
     addEntry(catalog, QStringLiteral("Печать"), Target::Catalog, false);
@@ -191,23 +193,25 @@ QToolButton* TFbook::addButton(QWidget* bar, const QString& caption, const QIcon
     return b;
 }
 
-QAction* TFbook::addEntry(QMenu* menu, const QString& caption, Target target, bool collapseFirst)
+QAction* TFbook::addEntry(QMenu* menu, const QString& caption, Target target, bool collapseFirst,
+                          int choice)
 {
     QAction* a = menu->addAction(caption);
     m_entries.insert(menu->title() + QLatin1Char('/') + caption, a);
     m_targetEntries.insert(target, a);
-    widgets::onSignal(a, &QAction::triggered, this,
-                      [this, target, collapseFirst]() { run(target, collapseFirst); });
+    widgets::onSignal(a, &QAction::triggered, this, [this, target, collapseFirst, choice]() {
+        run(target, collapseFirst, choice);
+    });
     return a;
 }
 
-void TFbook::run(Target target, bool collapseFirst)
+void TFbook::run(Target target, bool collapseFirst, int choice)
 {
     if (collapseFirst)
         collapse();
     const auto handler = m_handlers.value(target);
     if (handler)
-        handler();
+        handler(choice);
 }
 
 void TFbook::setTargetAvailable(Target target, bool available)
@@ -218,10 +222,15 @@ void TFbook::setTargetAvailable(Target target, bool available)
         a->setEnabled(available);
 }
 
-void TFbook::setTargetHandler(Target target, std::function<void()> handler)
+void TFbook::setTargetHandler(Target target, std::function<void(int choice)> handler)
 {
     m_handlers.insert(target, std::move(handler));
     setTargetAvailable(target, true);
+}
+
+void TFbook::setTargetHandler(Target target, std::function<void()> handler)
+{
+    setTargetHandler(target, [handler = std::move(handler)](int) { handler(); });
 }
 
 bool TFbook::firstUse() const

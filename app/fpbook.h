@@ -36,11 +36,30 @@ public:
         About,      // TFabout
     };
 
+    // What an entry asks of its target's window; the handler receives it. The toolbar button
+    // of a target (and an entry that does what the button does) passes AsLeft.
+    enum Choice : int {
+        AsLeft = -1, // the window as it was last left (the button's own preparation)
+        // Candidates: the base item the list switches to before it shows.
+        CurrentBase = 0, // "Действующие"
+        ArchiveBase = 1, // "Архивные"
+        Blacklist = 2,   // "Черный список"
+        // Requests: the hub's action to run.
+        Firms = 0,        // "Фирмы"
+        RequestsList = 1, // "Список заявок"
+        // Library: the page to show.
+        Templates = 0,    // "Шаблоны"
+        CandidateCVs = 1, // "CV кандидатов"
+    };
+
     explicit TFbook(QWidget* parent = nullptr);
 
     // Enables or disables the buttons and entries that open a target.
     void setTargetAvailable(Target target, bool available);
-    // Handlers of the targets, set by start-up as the windows exist.
+    // Handlers of the targets, set by start-up as the windows exist. A handler receives the
+    // choice of the entry that ran it (AsLeft for the button); one without a parameter serves
+    // targets that have no choices.
+    void setTargetHandler(Target target, std::function<void(int choice)> handler);
     void setTargetHandler(Target target, std::function<void()> handler);
 
     // Collapses the window to its toolbar, menu and status bar at the first use.
@@ -63,8 +82,9 @@ protected:
 
 private:
     QToolButton* addButton(QWidget* bar, const QString& caption, const QIcon& icon, bool flat);
-    QAction* addEntry(QMenu* menu, const QString& caption, Target target, bool collapseFirst);
-    void run(Target target, bool collapseFirst);
+    QAction* addEntry(QMenu* menu, const QString& caption, Target target, bool collapseFirst,
+                      int choice = AsLeft);
+    void run(Target target, bool collapseFirst, int choice);
     void fitWidth();
 
     QWidget* m_toolbar;
@@ -77,7 +97,7 @@ private:
     QMap<QString, QAction*> m_entries;
     QMultiMap<Target, QWidget*> m_targetButtons;
     QMultiMap<Target, QAction*> m_targetEntries;
-    QMap<Target, std::function<void()>> m_handlers;
+    QMap<Target, std::function<void(int)>> m_handlers;
 };
 
 } // namespace kadrol

@@ -15,7 +15,10 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <exception>
 #include <functional>
+#include <memory>
+#include <new>
 
 namespace kadrol {
 
@@ -46,6 +49,63 @@ void showAbout()
     box.exec();
 }
 
+// Step 5: the long-lived windows in their fixed order. The main window comes first and is the
+// main form; the windows before the data module must not use it. Windows of parts not built yet
+// are not made, and their entries stay disabled.
+void makeWindows(const QString& programFolder, TFload& splash)
+{
+    struct Step {
+        const char* window;
+        int gauge;                  // set after the window, -1: none
+        std::function<void()> make; // null: the window's part is not built yet
+    };
+    const Step steps[] = {
+        {"TFbook", -1, [] { Fbook = new TFbook; }},
+        {"TFstrcard", -1, nullptr},
+        {"TFlibr", 5, nullptr},
+        {"TDM", -1, [&] { DM = new TDM(programFolder); }},
+        {"TFlist", -1, nullptr},
+        {"TFres", 10, nullptr},
+        {"TFuch", -1, nullptr},
+        {"TFblack", 15, nullptr},
+        {"TFfirm", -1, nullptr},
+        {"TFzayav", -1, nullptr},
+        {"TFzv", 25, nullptr},
+        {"TFsrch", 30, nullptr},
+        {"TFStBut", 40, nullptr},
+        {"TFserv", -1, nullptr},
+        {"TBrDateForm", 45,
+         [] {
+             BrDateForm = new TBrDateForm(Fbook);
+             Fbook->setTargetHandler(TFbook::Target::Calendar, [] {
+                 BrDateForm->show();
+                 BrDateForm->raise();
+             });
+         }},
+        {"TFnaimen", 50, nullptr},
+        {"TFedkatl", -1, nullptr},
+        {"TFadstr", 55, nullptr},
+        {"TFstatistall", -1, nullptr},
+        {"TFgrafan", 65, nullptr},
+        {"TFpodbor", 70, nullptr},
+        {"TFadreczv", -1, nullptr},
+        {"TQres", 75, nullptr},
+        {"TQres2", 80, nullptr},
+        {"TQlistzvk", 85, nullptr},
+        {"TRres", 95, nullptr},
+        {"TRblk", -1, nullptr},
+        {"TRzvk", 98, nullptr},
+    };
+    for (const Step& step : steps) {
+        if (step.make)
+            step.make();
+        if (step.gauge >= 0)
+            splash.setGauge(step.gauge);
+    }
+    // The about box is made for each showing.
+    Fbook->setTargetHandler(TFbook::Target::About, showAbout);
+}
+
 } // namespace
 
 bool startUp(const StartOptions& options)
@@ -58,84 +118,49 @@ bool startUp(const StartOptions& options)
                                                         : options.programFolder);
     // 1. The application.
     russianEverywhere(*app);
-    // 2. The alias, unless the alias file defines it.
-    registerAlias(programFolder);
-    // 3. The splash.
-    auto* splash = new TFload;
-    splash->show();
-    splash->repaint();
-    splash->setGauge(0);
-    QCoreApplication::processEvents();
-    // 4. Title and icon (a missing or bad icon file leaves the built-in one). The help file
-    // "Kadrol.hlp" has no viewer on this desktop, so there is nothing to tell about it.
-    widgets::setApplicationTitle(QStringLiteral("Кадролог"));
-    const QIcon icon(QStringLiteral("kadrol.ico"));
-    if (!icon.isNull() && !icon.availableSizes().isEmpty())
-        QApplication::setWindowIcon(icon);
+    std::unique_ptr<TFload> splash;
+    // Whatever goes wrong from here on is told to the user, not only the engine's errors: a
+    // window's constructor may fail in its own way, and an exception leaving main would end
+    // the program without a word.
+    QString failure;
     try {
-        // 5. The long-lived windows in their fixed order. The main window comes first and
-        // is the main form; the windows before the data module must not use it. Windows of
-        // parts not built yet are not made, and their entries stay disabled.
-        struct Step {
-            const char* window;
-            int gauge;                  // set after the window, -1: none
-            std::function<void()> make; // null: the window's part is not built yet
-        };
-        const Step steps[] = {
-            {"TFbook", -1, [] { Fbook = new TFbook; }},
-            {"TFstrcard", -1, nullptr},
-            {"TFlibr", 5, nullptr},
-            {"TDM", -1, [&] { DM = new TDM(programFolder); }},
-            {"TFlist", -1, nullptr},
-            {"TFres", 10, nullptr},
-            {"TFuch", -1, nullptr},
-            {"TFblack", 15, nullptr},
-            {"TFfirm", -1, nullptr},
-            {"TFzayav", -1, nullptr},
-            {"TFzv", 25, nullptr},
-            {"TFsrch", 30, nullptr},
-            {"TFStBut", 40, nullptr},
-            {"TFserv", -1, nullptr},
-            {"TBrDateForm", 45,
-             [] {
-                 BrDateForm = new TBrDateForm(Fbook);
-                 Fbook->setTargetHandler(TFbook::Target::Calendar, [] {
-                     BrDateForm->show();
-                     BrDateForm->raise();
-                 });
-             }},
-            {"TFnaimen", 50, nullptr},
-            {"TFedkatl", -1, nullptr},
-            {"TFadstr", 55, nullptr},
-            {"TFstatistall", -1, nullptr},
-            {"TFgrafan", 65, nullptr},
-            {"TFpodbor", 70, nullptr},
-            {"TFadreczv", -1, nullptr},
-            {"TQres", 75, nullptr},
-            {"TQres2", 80, nullptr},
-            {"TQlistzvk", 85, nullptr},
-            {"TRres", 95, nullptr},
-            {"TRblk", -1, nullptr},
-            {"TRzvk", 98, nullptr},
-        };
-        for (const Step& step : steps) {
-            if (step.make)
-                step.make();
-            if (step.gauge >= 0)
-                splash->setGauge(step.gauge);
-        }
-        // The about box is made for each showing.
-        Fbook->setTargetHandler(TFbook::Target::About, showAbout);
+        // 2. The alias, unless the alias file defines it.
+        registerAlias(programFolder);
+        // 3. The splash.
+        splash = std::make_unique<TFload>();
+        splash->show();
+        splash->repaint();
+        splash->setGauge(0);
+        QCoreApplication::processEvents();
+        // 4. Title and icon (a missing or bad icon file leaves the built-in one). The help
+        // file "Kadrol.hlp" has no viewer on this desktop, so there is nothing to tell about it.
+        widgets::setApplicationTitle(QStringLiteral("Кадролог"));
+        const QIcon icon(QStringLiteral("kadrol.ico"));
+        if (!icon.isNull() && !icon.availableSizes().isEmpty())
+            QApplication::setWindowIcon(icon);
+        makeWindows(programFolder, *splash);
+        if (options.afterWindows)
+            options.afterWindows();
     } catch (const kdb::Error& e) {
-        delete splash;
-        widgets::showError(
-            QStringLiteral("Программа не может начать работу.\n\n%1").arg(e.message()));
+        failure = e.message();
+    } catch (const std::bad_alloc&) {
+        failure = QStringLiteral("Недостаточно памяти.");
+    } catch (const std::exception& e) {
+        failure = QString::fromUtf8(e.what());
+        if (failure.isEmpty())
+            failure = QStringLiteral("Неизвестная ошибка.");
+    } catch (...) {
+        failure = QStringLiteral("Неизвестная ошибка.");
+    }
+    if (!failure.isNull()) {
+        splash.reset();
+        widgets::showError(QStringLiteral("Программа не может начать работу.\n\n%1").arg(failure));
         shutDown();
         return false;
     }
     // 6. The main window on the screen; the splash goes.
     Fbook->show();
-    delete splash;
+    splash.reset();
     return true;
 }
 

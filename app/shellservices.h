@@ -8,14 +8,16 @@ namespace kadrol {
 class Desktop {
 public:
     virtual ~Desktop() = default;
-    // Whether the desktop has an application for this file's type.
+    // Whether the desktop has an application for this file's type. Answers at once: it never
+    // waits for another process.
     virtual bool hasAssociation(const QString& filePath) = 0;
     // Starts the default action on the target without waiting for it; false when the desktop
     // could not even be asked.
     virtual bool open(const QString& target) = 0;
 };
 
-// The desktop in use: the freedesktop one (xdg-mime, xdg-open) unless a test set another.
+// The desktop in use: the freedesktop one (its association files, xdg-open) unless a test set
+// another.
 Desktop& desktop();
 void setDesktop(Desktop* desktop); // null: back to the real desktop
 

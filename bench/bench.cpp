@@ -5,6 +5,7 @@
 #include "error.h"
 #include "generator.h"
 #include "query.h"
+#include "shellservices.h"
 #include "sqlitefunctions.h"
 #include "table.h"
 
@@ -176,6 +177,41 @@ double startUpMs(const QString& program, const QString& dataFolder, int runs)
     return median(times);
 }
 
+// A desktop that decides as the real one does but starts nothing, so that the benchmark times
+// OpenWithShell's own work without opening documents on the screen.
+class DecideOnly final : public kadrol::Desktop {
+public:
+    explicit DecideOnly(kadrol::Desktop& real) : m_real(real) {}
+    bool hasAssociation(const QString& filePath) override
+    {
+        return m_real.hasAssociation(filePath);
+    }
+    bool open(const QString&) override { return true; }
+
+private:
+    kadrol::Desktop& m_real;
+};
+
+// OpenWithShell on a CV file: the first call of the process (the type database and the
+// desktop's association files read cold) and the median of further calls, in ms.
+std::pair<double, double> openWithShellMs(int runs)
+{
+    QTemporaryDir dir;
+    const QString cv = QDir(dir.path()).filePath(QStringLiteral("Резюме Иванова.doc"));
+    QFile f(cv);
+    if (f.open(QIODevice::WriteOnly))
+        f.write("\xd0\xcf\x11\xe0");
+    f.close();
+    DecideOnly desktop(kadrol::desktop());
+    kadrol::setDesktop(&desktop);
+    const double cold = timeMs([&] { kadrol::OpenWithShell(cv); });
+    std::vector<double> warm;
+    for (int r = 0; r < runs; ++r)
+        warm.push_back(timeMs([&] { kadrol::OpenWithShell(cv); }));
+    kadrol::setDesktop(nullptr);
+    return {cold, median(warm)};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -202,6 +238,9 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+
+    // Before anything else reads the type database, so that the first call is a cold one.
+    const auto [shellCold, shellWarm] = openWithShellMs(runs);
 
     QTemporaryDir tmp;
     const QString folder =
@@ -466,6 +505,8 @@ int main(int argc, char** argv)
             out << "open base memory\t" << QString::number(openedMb, 'f', 1) << '\n';
             out << "start-up, demo\t" << QString::number(startDemo, 'f', 0) << '\n';
             out << "start-up, generated\t" << QString::number(startLarge, 'f', 0) << '\n';
+            out << "OpenWithShell, cold\t" << QString::number(shellCold, 'f', 2) << '\n';
+            out << "OpenWithShell, warm\t" << QString::number(shellWarm, 'f', 2) << '\n';
         } else {
             out << QStringLiteral("Текущая база: %1 записей; подобрано по заявке: %2; "
                                   "однофамильцев: %3\n")
@@ -494,6 +535,9 @@ int main(int argc, char** argv)
             out << QStringLiteral("Запуск программы до главного окна: демо-агентство %1; "
                                   "сгенерированные данные %2\n")
                        .arg(startText(startDemo), startText(startLarge));
+            out << QStringLiteral("OpenWithShell (документ): первый вызов %1 мс, далее %2 мс\n")
+                       .arg(shellCold, 0, 'f', 2)
+                       .arg(shellWarm, 0, 'f', 2);
         }
     } catch (const kdb::Error& e) {
         QTextStream(stderr) << e.message() << '\n';

@@ -52,7 +52,10 @@ public:
         qunsetenv("KADROL_ALIASES");
         kdb::Session::global().reloadAliasFile();
     }
-    bool start() { return kadrol::startUp({m_dir.path()}); }
+    bool start(std::function<void()> afterWindows = {})
+    {
+        return kadrol::startUp({m_dir.path(), std::move(afterWindows)});
+    }
     QString path() const { return m_dir.path(); }
 
 private:
@@ -119,6 +122,10 @@ private Q_SLOTS:
     void exitQuestion();
     void predefinedAliasIsUsedUnchanged();
     void startUpErrorIsShownAndEndsTheStart();
+    void everyStartUpErrorIsShown_data();
+    void everyStartUpErrorIsShown();
+    void entriesCarryTheirChoice_data();
+    void entriesCarryTheirChoice();
     void calendar();
     void splash();
     void dateText_data();
@@ -312,6 +319,77 @@ void TestMainWindow::startUpErrorIsShownAndEndsTheStart()
     QVERIFY2(ok.texts().front().contains(missing), qPrintable(ok.texts().front()));
     QVERIFY(!kadrol::Fbook);
     QVERIFY(!DM);
+}
+
+void TestMainWindow::everyStartUpErrorIsShown_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("said");
+    QTest::addRow("standard exception") << 0 << "Окно не создано";
+    QTest::addRow("out of memory") << 1 << "Недостаточно памяти.";
+    QTest::addRow("anything else") << 2 << "Неизвестная ошибка.";
+}
+
+void TestMainWindow::everyStartUpErrorIsShown()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, said);
+    Program program;
+    MessageBoxAnswerer ok(QStringLiteral("OK"));
+    QVERIFY(!program.start([kind] {
+        if (kind == 0)
+            throw std::runtime_error("Окно не создано");
+        if (kind == 1)
+            throw std::bad_alloc();
+        throw 42;
+    }));
+    QCOMPARE(ok.count(), 1);
+    QCOMPARE(ok.texts().front(), QStringLiteral("Программа не может начать работу.\n\n") + said);
+    QVERIFY(!kadrol::Fbook);
+    QVERIFY(!DM);
+}
+
+void TestMainWindow::entriesCarryTheirChoice_data()
+{
+    // "button:" stands for a toolbar button, anything else is a menu path.
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<int>("choice");
+    using T = TFbook::Target;
+    QTest::addRow("Кандидаты button") << "button:Кандидаты" << int(T::Candidates) << -1;
+    QTest::addRow("Действующие") << "Кандидаты/Действующие" << int(T::Candidates) << 0;
+    QTest::addRow("Архивные") << "Кандидаты/Архивные" << int(T::Candidates) << 1;
+    QTest::addRow("Черный список") << "Кандидаты/Черный список" << int(T::Candidates) << 2;
+    QTest::addRow("Заявки button") << "button:Заявки" << int(T::Requests) << -1;
+    QTest::addRow("Фирмы") << "Заявки/Фирмы" << int(T::Requests) << int(TFbook::Firms);
+    QTest::addRow("Список заявок")
+        << "Заявки/Список заявок" << int(T::Requests) << int(TFbook::RequestsList);
+    QTest::addRow("Библиотека button") << "button:Библиотека" << int(T::Library) << -1;
+    QTest::addRow("Шаблоны") << "Библиотека/Шаблоны" << int(T::Library) << 0;
+    QTest::addRow("CV кандидатов") << "Библиотека/CV кандидатов" << int(T::Library) << 1;
+    QTest::addRow("Картотека button") << "button:Картотека" << int(T::Catalog) << -1;
+    QTest::addRow("Печать") << "Картотека/Печать" << int(T::Catalog) << -1;
+    QTest::addRow("Структура") << "Картотека/Структура" << int(T::Structure) << -1;
+    QTest::addRow("Наименования") << "Файл/Наименования" << int(T::Names) << -1;
+}
+
+void TestMainWindow::entriesCarryTheirChoice()
+{
+    QFETCH(QString, control);
+    QFETCH(int, target);
+    QFETCH(int, choice);
+    Program program;
+    QVERIFY(program.start());
+    TFbook* fb = kadrol::Fbook;
+    QList<std::pair<int, int>> runs;
+    using T = TFbook::Target;
+    for (T t : {T::Candidates, T::Requests, T::Library, T::Catalog, T::Structure, T::Names})
+        fb->setTargetHandler(t, [&runs, t](int c) { runs.append({int(t), c}); });
+    if (control.startsWith(QLatin1String("button:")))
+        fb->button(control.mid(7))->click();
+    else
+        fb->menuEntry(control)->trigger();
+    QCOMPARE(runs, (QList<std::pair<int, int>>{{target, choice}}));
 }
 
 void TestMainWindow::calendar()
