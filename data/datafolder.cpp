@@ -180,6 +180,8 @@ QVariant storeValue(const QString& cell, const kdb::FieldDef& field, const QStri
     return kdb::storedValue(value, field.type);
 }
 
+} // namespace
+
 void loadShippedRows(kdb::Database& db)
 {
     const kdb::Dialect& dialect = db.store().dialect();
@@ -211,6 +213,8 @@ void loadShippedRows(kdb::Database& db)
         }
     }
 }
+
+namespace {
 
 struct PictureFile {
     int key;

@@ -5,6 +5,10 @@
 #include <QStringList>
 #include <vector>
 
+namespace kdb {
+class Database;
+}
+
 namespace kadrol {
 
 // Builds what a fresh installation brings: the Data folder with every table and the rows that
@@ -44,6 +48,10 @@ struct ShippedPicture {
     QByteArray png;
 };
 std::vector<ShippedPicture> shippedPictures();
+
+// Writes the shipped rows into a database whose tables are still empty (inside the caller's
+// transaction).
+void loadShippedRows(kdb::Database& db);
 
 // Creates a fresh Data folder in dir, creating dir when it is missing, and loads the shipped
 // rows into it in one transaction. Refuses with a kdb::Error (Russian message naming the

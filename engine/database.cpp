@@ -4,6 +4,7 @@
 #include "store.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -249,9 +250,41 @@ QStringList Database::integrityCheck()
 void Database::createStore(const QString& folder, const QString& schemaScript)
 {
     if (isServerLocation(folder))
-        createPgStore(folder, schemaScript);
+        createPgStore(folder, schemaScript)->commit();
     else
         createSqliteStore(folder, schemaScript);
+}
+
+void Database::createStore(const QString& location, const QString& schemaScript,
+                           const std::function<void(Database&)>& fill)
+{
+    auto db = forFolder(location);
+    if (isServerLocation(location)) {
+        // The schema's transaction is still open: the rows join it, and one commit ends both.
+        db->m_store = createPgStore(location, schemaScript);
+        db->m_depth = 1;
+        fill(*db);
+        db->commit();
+        db->close();
+        return;
+    }
+    createSqliteStore(db->folder(), schemaScript);
+    try {
+        db->open();
+        {
+            Transaction tx(*db);
+            fill(*db);
+            tx.commit();
+        }
+        db->flush();
+        db->close();
+    } catch (...) {
+        db->close();
+        const QString file = QDir(db->folder()).filePath(sqliteStoreFileName());
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(file + suffix);
+        throw;
+    }
 }
 
 QString Database::storeFileName()

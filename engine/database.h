@@ -131,6 +131,10 @@ public:
     // Creates a fresh store file in folder (which must not hold one) and runs the schema script
     // on it. Error when the folder cannot be written.
     static void createStore(const QString& folder, const QString& schemaScript);
+    // Creates the store of a data folder or a server (a connection string) and fills it in the
+    // same unit: on failure nothing is left, neither a store file nor a table on the server.
+    static void createStore(const QString& location, const QString& schemaScript,
+                            const std::function<void(Database&)>& fill);
     static QString storeFileName(); // the database file inside a data folder
 
     // For tests: called inside applyUpdates after each dataset's deletions were written.

@@ -539,6 +539,29 @@ public:
                  {});
     }
 
+    void syncKeyCounters() override
+    {
+        std::vector<std::pair<QString, QString>> counters;
+        {
+            auto c = select(QStringLiteral("SELECT c.relname, a.attname FROM pg_attribute a JOIN "
+                                           "pg_class c ON c.oid = a.attrelid WHERE "
+                                           "c.relnamespace = current_schema()::regnamespace AND "
+                                           "c.relkind = 'r' AND a.attidentity <> ''"),
+                            {});
+            while (c->next())
+                counters.emplace_back(c->value(0).toString(), c->value(1).toString());
+        }
+        const Dialect& d = dialect();
+        for (const auto& [table, column] : counters) {
+            const QString t = d.quoteIdentifier(table), col = d.quoteIdentifier(column);
+            select(QStringLiteral("SELECT setval(pg_get_serial_sequence(?, ?), coalesce((SELECT "
+                                  "max(%1) FROM %2), 0) + 1, false)")
+                       .arg(col, t),
+                   {t, column})
+                ->next();
+        }
+    }
+
     QStringList integrityCheck() override
     {
         QStringList problems;
@@ -750,7 +773,7 @@ void executeOnServer(const QString& connection, const QString& sql)
         throw Error(Error::Code::General, QStringLiteral("Сервер «%1»: %2").arg(server, detail));
 }
 
-void createPgStore(const QString& connection, const QString& schemaScript)
+std::unique_ptr<Store> createPgStore(const QString& connection, const QString& schemaScript)
 {
     const QString server = displayedServer(connection);
     PGconn* conn = connect(connection);
@@ -765,10 +788,9 @@ void createPgStore(const QString& connection, const QString& schemaScript)
                                        "пустой базе.")
                             .arg(server));
         // One transaction: a failed or interrupted build leaves the database empty.
-        const QString script = QStringLiteral("BEGIN;\n") + serverSchemaPrelude() +
-                               serverSchemaScript(schemaScript) +
-                               QStringLiteral(";\nINSERT INTO kdb_schema VALUES (%1);\nCOMMIT;")
-                                   .arg(serverSchemaVersion);
+        const QString script =
+            QStringLiteral("BEGIN;\n") + serverSchemaPrelude() + serverSchemaScript(schemaScript) +
+            QStringLiteral(";\nINSERT INTO kdb_schema VALUES (%1);\n").arg(serverSchemaVersion);
         PGresult* r = PQexec(conn, script.toUtf8().constData());
         const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
         const QString state = serverText(PQresultErrorField(r, PG_DIAG_SQLSTATE));
@@ -785,7 +807,8 @@ void createPgStore(const QString& connection, const QString& schemaScript)
                         QStringLiteral("Не удалось создать таблицы на сервере «%1»: %2")
                             .arg(server, detail));
         }
-        PQfinish(conn);
+        const QString schema = scalar(conn, "SELECT current_schema()").toString();
+        return std::make_unique<PgStore>(connection, conn, schema);
     } catch (...) {
         PQfinish(conn);
         throw;

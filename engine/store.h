@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -72,6 +73,10 @@ public:
                                    const QString& selectSql, const QVariantList& params) = 0;
     virtual void dropResultTable(const QString& name) = 0;
 
+    // After rows were written with their keys given (a copy between stores): the key counters
+    // of the tables continue past the highest key.
+    virtual void syncKeyCounters() = 0;
+
     virtual QStringList integrityCheck() = 0;
     virtual void checkpoint() = 0;
 
@@ -83,7 +88,14 @@ public:
 // Opens the embedded store of a data folder. Error(NotFound) when the folder or its store file
 // is missing, Error(Corrupt) when the file is not a sound store, Error(ReadOnly) when the
 // folder cannot be written.
+// A data folder on a network file system (NFS, SMB/CIFS, ...) is refused with
+// Error(ReadOnly): the embedded store's locks and log are not safe there; the message points
+// to the server store.
 std::unique_ptr<Store> openSqliteStore(const QString& folder);
+// How the embedded store learns a folder's file-system type (statfs f_type); tests put a
+// fake one in its place and give the returned one back afterwards.
+using FileSystemProbe = std::function<qint64(const QString& folder)>;
+FileSystemProbe setFileSystemProbe(FileSystemProbe probe);
 void createSqliteStore(const QString& folder, const QString& schemaScript);
 QString sqliteStoreFileName();
 
@@ -95,8 +107,10 @@ QString sqliteStoreFileName();
 // credentials; every message names the server.
 std::unique_ptr<Store> openPgStore(const QString& connection);
 // Creates the program's tables in an empty database of a server (the schema script written for
-// the embedded store, translated); all or nothing. Error when the database holds tables.
-void createPgStore(const QString& connection, const QString& schemaScript);
+// the embedded store, translated) inside a transaction the caller commits (commit() on the
+// store given back); a store dropped uncommitted leaves the database empty. Error when the
+// database already holds tables, or when the role may not create them.
+std::unique_ptr<Store> createPgStore(const QString& connection, const QString& schemaScript);
 // Runs statements of the server's own SQL on a connection of their own (administration: a
 // schema or a role for the tests and the admin tool). Error as openPgStore, or the server's.
 void executeOnServer(const QString& connection, const QString& sql);
