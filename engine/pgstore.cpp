@@ -30,10 +30,11 @@ bool contains(const QString& text, const char* part)
     return text.contains(QLatin1String(part), Qt::CaseInsensitive);
 }
 
-// The first quoted name in a libpq message: database "x" does not exist -> x.
+// The name in a libpq message: database "x" does not exist -> x.
 QString quotedIn(const QString& message)
 {
-    static const QRegularExpression quoted(QStringLiteral("\"([^\"]*)\""));
+    static const QRegularExpression quoted(
+        QStringLiteral("(?:database|role) \"([^\"]*)\" does not exist"));
     return quoted.match(message).captured(1);
 }
 
