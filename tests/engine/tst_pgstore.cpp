@@ -1,7 +1,6 @@
-// What only one of the two stores has: the embedded store's refusal of a network folder, and
-// the server store's connections (the alias naming a server, the errors of a server that cannot
-// be used, a connection lost in the middle of the work, a statement timeout, a role without
-// the right to create tables). The server tests are skipped where no test server runs.
+// What only the server store has: its connections (the alias naming a server, the errors of a
+// server that cannot be used, a connection lost in the middle of the work, a statement
+// timeout, a role without the right to create tables). Skipped where no test server runs.
 
 #include "database.h"
 #include "query.h"
@@ -35,19 +34,6 @@ INSERT INTO reserv (NameF, Arch) VALUES ('Жуков', 0), ('Иванов', 0), 
             QSKIP(qPrintable(reason_));                                                            \
     } while (false)
 
-// Puts a fake file-system type in place of the real one while it lives.
-class FakeFileSystem {
-public:
-    explicit FakeFileSystem(qint64 type)
-        : m_previous(kdb::setFileSystemProbe([type](const QString&) { return type; }))
-    {
-    }
-    ~FakeFileSystem() { kdb::setFileSystemProbe(m_previous); }
-
-private:
-    kdb::FileSystemProbe m_previous;
-};
-
 QString withParameter(const QString& connection, const QString& parameter)
 {
     return connection + QLatin1Char(' ') + parameter;
@@ -55,11 +41,10 @@ QString withParameter(const QString& connection, const QString& parameter)
 
 } // namespace
 
-class TestStores : public QObject {
+class TestPgStore : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void networkFolderIsRefused_data();
-    void networkFolderIsRefused();
+    void initTestCase();
     void aliasNamesTheServer();
     void serverThatCannotBeUsed_data();
     void serverThatCannotBeUsed();
@@ -68,51 +53,12 @@ private Q_SLOTS:
     void roleWithoutRightsToCreateTables();
 };
 
-void TestStores::networkFolderIsRefused_data()
+void TestPgStore::initTestCase()
 {
-    QTest::addColumn<qint64>("type");
-    QTest::addColumn<bool>("refused");
-    QTest::addRow("NFS") << qint64(0x6969) << true;
-    QTest::addRow("SMB") << qint64(0x517B) << true;
-    QTest::addRow("CIFS") << qint64(0xFF534D42) << true;
-    QTest::addRow("SMB2") << qint64(0xFE534D42) << true;
-    QTest::addRow("9P, a shared folder of a virtual machine") << qint64(0x01021997) << true;
-    QTest::addRow("ext4") << qint64(0xEF53) << false;
-    QTest::addRow("tmpfs") << qint64(0x01021994) << false;
-    QTest::addRow("unknown") << qint64(0) << false;
+    SKIP_WITHOUT_SERVER();
 }
 
-void TestStores::networkFolderIsRefused()
-{
-    QFETCH(qint64, type);
-    QFETCH(bool, refused);
-    TempStore store(QString::fromUtf8(kSchema), TempStore::Kind::Embedded);
-    QTemporaryDir fresh;
-    FakeFileSystem fake(type);
-    if (!refused) {
-        KVERIFY(store.open());
-        KVERIFY(Database::createStore(fresh.path(), QString::fromUtf8(kSchema)));
-        return;
-    }
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        try {
-            if (attempt == 0)
-                store.open();
-            else
-                Database::createStore(fresh.path(), QString::fromUtf8(kSchema));
-            QFAIL("a Data folder on a network file system was used");
-        } catch (const Error& e) {
-            QCOMPARE(int(e.code()), int(Error::Code::ReadOnly));
-            QVERIFY2(e.message().contains(QStringLiteral("сетевом диске")),
-                     qPrintable(e.message()));
-            QVERIFY2(e.message().contains(QStringLiteral("PostgreSQL")), qPrintable(e.message()));
-        }
-    }
-    // Nothing was created in the fresh folder.
-    QVERIFY(QDir(fresh.path()).isEmpty());
-}
-
-void TestStores::aliasNamesTheServer()
+void TestPgStore::aliasNamesTheServer()
 {
     SKIP_WITHOUT_SERVER();
     TempStore store(QString::fromUtf8(kSchema), TempStore::Kind::Server);
@@ -171,7 +117,7 @@ void TestStores::aliasNamesTheServer()
     Session::global().reloadAliasFile();
 }
 
-void TestStores::serverThatCannotBeUsed_data()
+void TestPgStore::serverThatCannotBeUsed_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<int>("code");
@@ -187,7 +133,7 @@ void TestStores::serverThatCannotBeUsed_data()
         << "older" << int(Error::Code::Corrupt) << "более старой версией";
 }
 
-void TestStores::serverThatCannotBeUsed()
+void TestPgStore::serverThatCannotBeUsed()
 {
     SKIP_WITHOUT_SERVER();
     QFETCH(QString, how);
@@ -222,7 +168,7 @@ void TestStores::serverThatCannotBeUsed()
         kadroltest::dropServerSchema(schema);
 }
 
-void TestStores::lostConnectionIsReportedAndMadeAgain()
+void TestPgStore::lostConnectionIsReportedAndMadeAgain()
 {
     SKIP_WITHOUT_SERVER();
     TempStore store(QString::fromUtf8(kSchema), TempStore::Kind::Server);
@@ -257,7 +203,7 @@ void TestStores::lostConnectionIsReportedAndMadeAgain()
                 ->locate(QStringLiteral("NameF"), {QStringLiteral("Иванов-3")}));
 }
 
-void TestStores::statementTimeoutLeavesTheDataAsItWas()
+void TestPgStore::statementTimeoutLeavesTheDataAsItWas()
 {
     SKIP_WITHOUT_SERVER();
     TempStore store(QString::fromUtf8(kSchema), TempStore::Kind::Server);
@@ -277,7 +223,7 @@ void TestStores::statementTimeoutLeavesTheDataAsItWas()
     QCOMPARE(t->fieldByName(QStringLiteral("NameF")).asString(), QStringLiteral("Жуков"));
 }
 
-void TestStores::roleWithoutRightsToCreateTables()
+void TestPgStore::roleWithoutRightsToCreateTables()
 {
     SKIP_WITHOUT_SERVER();
     TempStore store(QString::fromUtf8(kSchema), TempStore::Kind::Server);
@@ -342,5 +288,5 @@ void TestStores::roleWithoutRightsToCreateTables()
                          QStringLiteral("DROP OWNED BY %1; DROP ROLE %1").arg(role));
 }
 
-QTEST_GUILESS_MAIN(TestStores)
-#include "tst_stores.moc"
+QTEST_GUILESS_MAIN(TestPgStore)
+#include "tst_pgstore.moc"
