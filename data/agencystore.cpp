@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace kadrol {
 
@@ -50,30 +51,46 @@ qint64 copyRows(kdb::Database& from, kdb::Database& to)
         const kdb::Dialect& sd = from.store().dialect();
         const kdb::Dialect& td = to.store().dialect();
         const bool ownRowId = !keyedByRowId(source);
-        QString marks;
-        for (size_t i = 0; i < source.fields.size() + (ownRowId ? 1 : 0); ++i)
-            marks += i ? QStringLiteral(",?") : QStringLiteral("?");
-        const QString insert =
-            QStringLiteral("INSERT INTO %1 (%2%3) VALUES (%4)")
-                .arg(td.quoteIdentifier(table), columnList(source, td),
-                     ownRowId ? QLatin1Char(',') + to.store().rowIdColumn() : QString(), marks);
+        const int n = static_cast<int>(source.fields.size());
+        const int width = n + (ownRowId ? 1 : 0);
+        QString one = QStringLiteral("(");
+        for (int i = 0; i < width; ++i)
+            one += i ? QStringLiteral(",?") : QStringLiteral("?");
+        one += QLatin1Char(')');
+        // Rows travel in batches: one statement for many rows instead of one per row.
+        const int batch = std::max(1, 8000 / width);
+        auto write = [&](const QVariantList& values) {
+            const int rows = static_cast<int>(values.size()) / width;
+            QStringList groups;
+            for (int r = 0; r < rows; ++r)
+                groups << one;
+            to.store().exec(
+                QStringLiteral("INSERT INTO %1 (%2%3) VALUES %4")
+                    .arg(td.quoteIdentifier(table), columnList(source, td),
+                         ownRowId ? QLatin1Char(',') + to.store().rowIdColumn() : QString(),
+                         groups.join(QLatin1Char(','))),
+                values);
+        };
         auto c = from.store().select(
             QStringLiteral("SELECT %1,%2 FROM %3 ORDER BY %2")
                 .arg(columnList(source, sd), from.store().rowIdColumn(), sd.quoteIdentifier(table)),
             {});
-        const int n = static_cast<int>(source.fields.size());
+        QVariantList values;
         while (c->next()) {
-            QVariantList values;
-            values.reserve(n + 1);
             for (int i = 0; i < n; ++i) {
                 const kdb::FieldType type = source.fields[static_cast<size_t>(i)].type;
                 values << kdb::storedValue(kdb::typedValue(c->value(i), type), type);
             }
             if (ownRowId)
                 values << c->value(n);
-            to.store().exec(insert, values);
             ++copied;
+            if (values.size() >= batch * width) {
+                write(values);
+                values.clear();
+            }
         }
+        if (!values.isEmpty())
+            write(values);
     }
     to.store().syncKeyCounters();
     return copied;

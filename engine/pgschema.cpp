@@ -265,6 +265,45 @@ QString serverSchemaScript(const QString& schemaScript)
                 continue;
             }
         }
+        if (isWord(t, "create")) {
+            // CREATE [UNIQUE] INDEX name ON table (terms): every term sorts empty values first,
+            // as the engine's orders ask, so that the index serves them.
+            size_t j = i + 1;
+            std::vector<size_t> seen;
+            while (j < tokens.size() &&
+                   !(tokens[j].kind == Tok::Punct && (tokens[j].text == QLatin1String("(") ||
+                                                      tokens[j].text == QLatin1String(";")))) {
+                if (tokens[j].kind == Tok::Word || tokens[j].kind == Tok::Quoted)
+                    seen.push_back(j);
+                ++j;
+            }
+            const bool index =
+                !seen.empty() && (isWord(tokens[seen[0]], "index") ||
+                                  (seen.size() > 1 && isWord(tokens[seen[0]], "unique") &&
+                                   isWord(tokens[seen[1]], "index")));
+            if (index && j < tokens.size() && tokens[j].text == QLatin1String("(")) {
+                for (size_t k = i; k <= j; ++k)
+                    out +=
+                        tokens[k].kind == Tok::Quoted ? foldedName(tokens[k].text) : tokens[k].text;
+                const size_t close = matchingClose(tokens, j);
+                int depth = 0;
+                for (size_t k = j + 1; k <= close; ++k) {
+                    const Token& u = tokens[k];
+                    if (u.kind == Tok::Comment)
+                        continue;
+                    if (u.kind == Tok::Punct && u.text == QLatin1String("("))
+                        ++depth;
+                    if (depth == 0 && u.kind == Tok::Punct &&
+                        (u.text == QLatin1String(",") || k == close))
+                        out += QStringLiteral(" NULLS FIRST");
+                    if (u.kind == Tok::Punct && u.text == QLatin1String(")") && k != close)
+                        --depth;
+                    out += u.kind == Tok::Quoted ? foldedName(u.text) : u.text;
+                }
+                i = close;
+                continue;
+            }
+        }
         if (t.kind == Tok::Word && (t.text == QLatin1String("X") || t.text == QLatin1String("x")) &&
             i + 1 < tokens.size() && tokens[i + 1].kind == Tok::String) {
             // A blob written X'89504E47'.
