@@ -2,6 +2,7 @@
 // server that cannot be used, a connection lost in the middle of the work, a statement
 // timeout, a role without the right to create tables). Skipped where no test server runs.
 
+#include "collation.h"
 #include "database.h"
 #include "query.h"
 #include "store.h"
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void lostConnectionIsReportedAndMadeAgain();
     void statementTimeoutLeavesTheDataAsItWas();
     void roleWithoutRightsToCreateTables();
+    void russianOrderIsTheEmbeddedStoresOrder();
 };
 
 void TestPgStore::initTestCase()
@@ -286,6 +288,52 @@ void TestPgStore::roleWithoutRightsToCreateTables()
     kadroltest::dropServerSchema(empty);
     kdb::executeOnServer(kadroltest::testServer(),
                          QStringLiteral("DROP OWNED BY %1; DROP ROLE %1").arg(role));
+}
+
+void TestPgStore::russianOrderIsTheEmbeddedStoresOrder()
+{
+    // Names as an agency has them: letter case, Ё, hyphens, blanks, apostrophes, Latin names.
+    const QStringList names{QStringLiteral("Иванов"),      QStringLiteral("иванова"),
+                            QStringLiteral("ИВАНОВ"),      QStringLiteral("Иванов-Петров"),
+                            QStringLiteral("Иванов Пётр"), QStringLiteral("Ёлкин"),
+                            QStringLiteral("Егоров"),      QStringLiteral("Ефремова"),
+                            QStringLiteral("елкин"),       QStringLiteral("Д'Артаньян"),
+                            QStringLiteral("Да Коста"),    QStringLiteral("Smith"),
+                            QStringLiteral("O'Neil"),      QStringLiteral("Яковлев"),
+                            QStringLiteral("Щербаков"),    QStringLiteral("Шишкин"),
+                            QStringLiteral("Эмин"),        QStringLiteral("Юдин"),
+                            QStringLiteral("Ъ"),           QStringLiteral("Ь"),
+                            QStringLiteral("Жуков")};
+    QString rows;
+    for (const QString& n : names)
+        rows += (rows.isEmpty() ? QString() : QStringLiteral(",")) + QStringLiteral("('") +
+                QString(n).replace(QLatin1Char('\''), QLatin1String("''")) + QStringLiteral("')");
+    const QString schema =
+        QStringLiteral("CREATE TABLE lang (Keyn INTEGER PRIMARY KEY AUTOINCREMENT, Name "
+                       "VARCHAR(90));\nCREATE INDEX lang_name ON lang (Name COLLATE RUS);\n"
+                       "INSERT INTO lang (Name) VALUES %1;")
+            .arg(rows);
+    auto order = [&](TempStore::Kind kind) {
+        TempStore store(schema, kind);
+        auto db = store.open();
+        Table t;
+        t.setDatabase(db.get());
+        t.setTableName(QStringLiteral("LANG.DB"));
+        t.setIndexName(QStringLiteral("name"));
+        t.open();
+        QStringList out;
+        for (t.first(); !t.eof(); t.next())
+            out << t.fieldByName(QStringLiteral("Name")).asString();
+        return out;
+    };
+    const QStringList embedded = order(TempStore::Kind::Embedded);
+    const QStringList server = order(TempStore::Kind::Server);
+    QCOMPARE(server.size(), names.size());
+    // The server's collation sorts Ё as Е; until the embedded store's order does the same, the
+    // two differ there and only there.
+    if (kdb::compareRussian(QStringLiteral("Ёлкин"), QStringLiteral("Ефремова")) > 0)
+        QEXPECT_FAIL("", "the embedded store still sorts Ё after every Е", Continue);
+    QCOMPARE(server, embedded);
 }
 
 QTEST_GUILESS_MAIN(TestPgStore)
