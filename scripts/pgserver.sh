@@ -23,6 +23,7 @@ start)
   rm -rf "$dir"
   mkdir -p "$dir"
   [ "$(id -u)" -eq 0 ] && chown postgres "$dir"
+  cd "$dir" # the server's user may not enter the folder the run started in
   as_owner "$bin/initdb" -D "$dir/data" -U kadrol -A trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 \
     || { cat "$dir/initdb.log" >&2; skip "initdb failed"; }
   as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
