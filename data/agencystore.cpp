@@ -132,6 +132,9 @@ qint64 copyAgency(const QString& from, const QString& to)
                         QStringLiteral("Копия отличается от источника; ничего не записано:\n%1")
                             .arg(differences.mid(0, 20).join(QLatin1Char('\n'))));
     });
+    auto target = kdb::Database::forFolder(to);
+    target->open();
+    target->store().optimize();
     return copied;
 }
 

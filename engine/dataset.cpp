@@ -679,6 +679,10 @@ Condition matchCondition(const Dataset& ds, const Store& store, const QString& f
                 if (partial) {
                     parts << d.collate(column) + QStringLiteral(">=?");
                     c.params << text;
+                    if (!d.collationMaximum.isEmpty()) {
+                        parts << d.collate(column) + QStringLiteral("<?");
+                        c.params << text + d.collationMaximum;
+                    }
                 }
             } else {
                 parts << lhs + QStringLiteral("=?");

@@ -71,6 +71,7 @@ const Dialect& Dialect::sqlite()
                                  false,
                                  {},
                                  {},
+                                 {},
                                  {}};
     return dialect;
 }
@@ -89,6 +90,8 @@ const Dialect& Dialect::postgres()
                                  true,
                                  QStringLiteral(" NULLS FIRST"),
                                  QStringLiteral(" NULLS LAST"),
+                                 // ICU gives U+FFFF the highest weight of all.
+                                 QString(QChar(0xFFFF)),
                                  {{QStringLiteral("DOUBLE"), QStringLiteral("double precision")},
                                   {QStringLiteral("BOOLEAN"), QStringLiteral("kdb_boolean")},
                                   {QStringLiteral("TEXT_MEMO"), QStringLiteral("kdb_memo")},

@@ -25,6 +25,10 @@ struct Dialect {
     // sort term need for that (" NULLS FIRST", " NULLS LAST"), or empty.
     QString ascendingNulls;
     QString descendingNulls;
+    // A character that sorts after every other in the text collation, or empty where there is
+    // none: a prefix search then also gets an upper end (prefix + it), so that the store reads
+    // only the names of that prefix.
+    QString collationMaximum;
     // The schema's type names as the store spells them (the schema is written once, in the
     // embedded store's words): declared name -> store name; empty where the store takes the
     // schema as it stands. describeTable maps them back.

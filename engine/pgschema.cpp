@@ -296,6 +296,11 @@ QString serverSchemaScript(const QString& schemaScript)
                     if (depth == 0 && u.kind == Tok::Punct &&
                         (u.text == QLatin1String(",") || k == close))
                         out += QStringLiteral(" NULLS FIRST");
+                    // Rows equal in an index's terms follow their row ids, as the engine's
+                    // orders end; SQLite's indexes hold the row id the same way. With it the
+                    // server reads a whole order from the index, without sorting.
+                    if (k == close && !isWord(tokens[seen[0]], "unique"))
+                        out += QStringLiteral(", rowid");
                     if (u.kind == Tok::Punct && u.text == QLatin1String(")") && k != close)
                         --depth;
                     out += u.kind == Tok::Quoted ? foldedName(u.text) : u.text;

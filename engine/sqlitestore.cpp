@@ -396,6 +396,8 @@ public:
 
     // AUTOINCREMENT keeps its counter at the highest key written, given or not.
     void syncKeyCounters() override {}
+    // Its plans follow the indexes alone; statistics are left as they are.
+    void optimize() override {}
 
     QStringList integrityCheck() override
     {

@@ -76,6 +76,9 @@ public:
     // After rows were written with their keys given (a copy between stores): the key counters
     // of the tables continue past the highest key.
     virtual void syncKeyCounters() = 0;
+    // After a bulk load, outside a transaction: the store's statistics brought up to date, so
+    // that its plans fit the data.
+    virtual void optimize() = 0;
 
     virtual QStringList integrityCheck() = 0;
     virtual void checkpoint() = 0;

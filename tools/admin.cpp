@@ -182,6 +182,7 @@ int runDemo(const QStringList& args)
                                       : QStringLiteral("Папка данных «%1»")
                                             .arg(QDir::toNativeSeparators(folder))));
     const kadrol::AgencyCounts c = kadrol::generateAgency(*db, options);
+    db->store().optimize(); // a server plans the windows' orders on fresh statistics
     db->flush();
     out() << QStringLiteral("Кандидатов: %1, записей о них: %2, фирм: %3, заявок: %4.")
                  .arg(c.candidates)
