@@ -1,13 +1,16 @@
 #include "kadrol.h"
 
+#include "adstr.h"
 #include "alias.h"
 #include "error.h"
 #include "fpbook.h"
 #include "load.h"
 #include "mabout.h"
 #include "messages.h"
+#include "naimen.h"
 #include "pdm.h"
 #include "pkdate.h"
+#include "strkatl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -82,9 +85,21 @@ void makeWindows(const QString& programFolder, TFload& splash)
                  BrDateForm->raise();
              });
          }},
-        {"TFnaimen", 50, nullptr},
-        {"TFedkatl", -1, nullptr},
-        {"TFadstr", 55, nullptr},
+        {"TFnaimen", 50,
+         [] {
+             Fnaimen = new TFnaimen(Fbook);
+             Fbook->setTargetHandler(TFbook::Target::Names, [] { Fnaimen->showAsLeft(); });
+         }},
+        {"TFedkatl", -1,
+         [] {
+             Fedkatl = new TFedkatl(Fbook);
+             // Until the vacancy catalog hub is built, its "Структура" is run from here.
+             Fbook->setTargetHandler(TFbook::Target::Structure, [] {
+                 Fedkatl->prepare(TFedkatl::Mode::Browse);
+                 Fedkatl->exec();
+             });
+         }},
+        {"TFadstr", 55, [] { Fadstr = new TFadstr(Fbook); }},
         {"TFstatistall", -1, nullptr},
         {"TFgrafan", 65, nullptr},
         {"TFpodbor", 70, nullptr},

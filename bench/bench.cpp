@@ -5,20 +5,26 @@
 #include "datafolder.h"
 #include "error.h"
 #include "generator.h"
+#include "naimen.h"
+#include "pdm.h"
 #include "query.h"
 #include "shellservices.h"
 #include "sqlitefunctions.h"
 #include "store.h"
+#include "strkatl.h"
 #include "table.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTreeWidget>
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -217,11 +223,182 @@ std::pair<double, double> openWithShellMs(int runs)
     return {cold, median(warm)};
 }
 
+// Fills the catalog up to 2,000 nodes: 10 spheres of 5 groups, each group with 4 directions
+// of 7 or 8 specialities and about 5 specialities filed directly in it, each level's names in
+// its own list. Nothing is added when the catalog holds that many rows already.
+void addCatalogNodes(kdb::Database& db)
+{
+    auto count = [&](const QString& sql) {
+        auto c = db.store().select(sql, {});
+        return c->next() ? c->value(0).toInt() : 0;
+    };
+    if (count(QStringLiteral("SELECT count(*) FROM katalog")) >= 2000)
+        return;
+    kdb::Database::Transaction t(db);
+    auto name = [&](const char* table, const QString& text) {
+        db.executeStoreSql(
+            QStringLiteral("INSERT INTO %1 (\"Name\") VALUES (?)").arg(QString::fromLatin1(table)),
+            {text});
+        return count(
+            QStringLiteral("SELECT max(\"Keyn\") FROM %1").arg(QString::fromLatin1(table)));
+    };
+    auto node = [&](int s, int g, int n, int p) {
+        db.executeStoreSql(QStringLiteral("INSERT INTO katalog (\"Sfr\", \"Grp\", \"Napr\", "
+                                          "\"Spec\") VALUES (?,?,?,?)"),
+                           {s, g, n, p});
+    };
+    int nodes = 0, specialities = 0;
+    for (int si = 0; si < 10; ++si) {
+        const int s =
+            name("sfera", QStringLiteral("Сфера %1").arg(si + 1, 2, 10, QLatin1Char('0')));
+        node(s, 0, 0, 0);
+        ++nodes;
+        for (int gi = 0; gi < 5; ++gi) {
+            const int g = name("grp", QStringLiteral("Группа %1.%2").arg(si + 1).arg(gi + 1));
+            node(s, g, 0, 0);
+            ++nodes;
+            for (int ni = 0; ni < 4; ++ni) {
+                const int n = name(
+                    "knapr",
+                    QStringLiteral("Направление %1.%2.%3").arg(si + 1).arg(gi + 1).arg(ni + 1));
+                node(s, g, n, 0);
+                ++nodes;
+                for (int pi = 0; pi < (ni < 2 ? 8 : 7); ++pi) {
+                    const int p = name("speclz", QStringLiteral("Специальность %1")
+                                                     .arg(++specialities, 4, 10, QLatin1Char('0')));
+                    node(s, g, n, p);
+                    ++nodes;
+                }
+            }
+            const int direct = gi == 0 ? 4 : 5;
+            for (int pi = 0; pi < direct; ++pi) {
+                const int p = name("speclz", QStringLiteral("Специальность %1")
+                                                 .arg(++specialities, 4, 10, QLatin1Char('0')));
+                node(s, g, 0, p);
+                ++nodes;
+            }
+        }
+    }
+    t.commit();
+}
+
+struct CatalogFigures {
+    int nodes = 0;
+    double tree = 0;       // building the tree, ms
+    double usageMax = 0;   // the slowest list's usage check, ms
+    QString usageSlowest;  // that list
+    double usageMean = 0;  // over the 17 lists
+    double add = 0;        // duplicate test and adding a node
+    double remove = 0;     // candidate checks and deleting a leaf
+    double switchMax = 0;  // the slowest list switch in the editor
+    QString switchSlowest; // the list switched to
+    double switchMedian = 0;
+};
+
+// The reference lists editor and the catalog structure on the data module of this folder,
+// timed as the windows run them (offscreen when there is no display).
+CatalogFigures catalogFigures(kdb::Database& db, const QString& programFolder, int runs)
+{
+    addCatalogNodes(db);
+    CatalogFigures f;
+    {
+        auto c = db.store().select(QStringLiteral("SELECT count(*) FROM katalog"), {});
+        f.nodes = c->next() ? c->value(0).toInt() : 0;
+    }
+    DM = new TDM(programFolder);
+    auto* naimen = new kadrol::TFnaimen;
+    auto* edkatl = new kadrol::TFedkatl;
+    auto medianOf = [&](const std::function<void()>& step) {
+        step(); // warm
+        std::vector<double> t;
+        for (int r = 0; r < runs; ++r)
+            t.push_back(timeMs(step));
+        return median(t);
+    };
+
+    f.tree = medianOf([&] { edkatl->buildTree(); });
+
+    double sum = 0;
+    int lists = 0;
+    for (int g = 0; g < 5; ++g)
+        for (int l = 0; l < kadrol::TFnaimen::listCaptions(g).size(); ++l) {
+            const double ms = medianOf([&] { naimen->nameInUse(g, l, 1); });
+            sum += ms;
+            ++lists;
+            if (ms > f.usageMax) {
+                f.usageMax = ms;
+                f.usageSlowest = kadrol::TFnaimen::listCaptions(g).value(l);
+            }
+        }
+    f.usageMean = lists ? sum / lists : 0;
+
+    // A speciality added to a direction and deleted again, as "Добавить" and "Удалить" do
+    // after the user's answers.
+    QTreeWidgetItem* direction = nullptr;
+    for (QTreeWidgetItemIterator it(edkatl->Str); *it && !direction; ++it)
+        if (kadrol::TFedkatl::kindOf(*it) == kadrol::TFedkatl::Direction)
+            direction = *it;
+    const int spare =
+        DM->speclz.recordCount() > 0
+            ? DM->speclz
+                  .lookup(QStringLiteral("Name"), {QStringLiteral("Специальность 1740")},
+                          QStringLiteral("Keyn"))
+                  .toInt()
+            : 0;
+    std::vector<double> adds, removes;
+    for (int r = 0; r <= runs && direction && spare; ++r) {
+        QTreeWidgetItem* added = nullptr;
+        const double a = timeMs([&] {
+            if (!edkatl->nodeExists(direction, spare, true))
+                added = edkatl->addChild(direction, spare, true, QStringLiteral("x"));
+        });
+        const double d = timeMs([&] {
+            if (added && !edkatl->candidatesFiled(kadrol::TFedkatl::pathOf(added)))
+                edkatl->removeLeaf(added);
+        });
+        if (r > 0) { // the first is the warm-up
+            adds.push_back(a);
+            removes.push_back(d);
+        }
+    }
+    f.add = median(adds);
+    f.remove = median(removes);
+
+    naimen->show();
+    QCoreApplication::processEvents();
+    std::vector<double> switches;
+    for (int r = 0; r < runs; ++r)
+        for (int g : {0, 3}) {
+            naimen->TM->setCurrentIndex(g);
+            for (int l = 0; l < naimen->TK->count(); ++l) {
+                const int next = (naimen->TK->currentIndex() + 1) % naimen->TK->count();
+                const double ms = timeMs([&] { naimen->TK->setCurrentIndex(next); });
+                QCoreApplication::processEvents();
+                switches.push_back(ms);
+                if (ms > f.switchMax) {
+                    f.switchMax = ms;
+                    f.switchSlowest = naimen->TK->tabText(next);
+                }
+            }
+        }
+    f.switchMedian = median(switches);
+    naimen->hide();
+    delete edkatl;
+    delete naimen;
+    delete DM;
+    DM = nullptr;
+    return f;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // The catalog windows are timed too: without a display they draw offscreen.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     int candidates = 100000;
     int runs = 9;
     bool tsv = false;
@@ -506,12 +683,12 @@ int main(int argc, char** argv)
 
         // 6. 1,000 single-row inserts into a request's selection list, each committed.
         int zayav = 0;
-        {
+        for (const QString& name : databases) { // a request number new on every store
             kdb::Query top;
-            top.setDatabaseName(QStringLiteral("kadrol"));
+            top.setDatabaseName(name);
             top.setSql(QStringLiteral("select max(zayav) as mx from zvrecr.db"));
             top.open();
-            zayav = top.field(0).asInt() + 1;
+            zayav = std::max(zayav, top.field(0).asInt() + 1);
         }
         const int inserts = 1000;
         measure(
@@ -531,6 +708,10 @@ int main(int argc, char** argv)
                     raw.run(QStringLiteral("INSERT INTO zvrecr (\"Zayav\",\"Tabno\") VALUES (?,?)"),
                             {zayav, n});
             });
+
+        // 8 (before the start-up, which reads the store from another process). The catalog
+        // windows on 2,000 catalog nodes and these candidates.
+        const CatalogFigures cat = catalogFigures(db, QFileInfo(folder).absolutePath(), runs);
 
         // 7. The program's start-up on these candidates and on the demo agency, when the
         // program is beside the benchmark.
@@ -564,6 +745,16 @@ int main(int argc, char** argv)
             out << "open base memory\t" << QString::number(openedMb, 'f', 1) << '\n';
             out << "start-up, demo\t" << QString::number(startDemo, 'f', 0) << '\n';
             out << "start-up, generated\t" << QString::number(startLarge, 'f', 0) << '\n';
+            out << "catalog nodes\t" << cat.nodes << '\n';
+            out << "catalog tree build\t" << QString::number(cat.tree, 'f', 2) << '\n';
+            out << "usage check, slowest (" << cat.usageSlowest << ")\t"
+                << QString::number(cat.usageMax, 'f', 2) << '\n';
+            out << "usage check, mean\t" << QString::number(cat.usageMean, 'f', 2) << '\n';
+            out << "catalog add node\t" << QString::number(cat.add, 'f', 2) << '\n';
+            out << "catalog delete node\t" << QString::number(cat.remove, 'f', 2) << '\n';
+            out << "list switch, median\t" << QString::number(cat.switchMedian, 'f', 2) << '\n';
+            out << "list switch, slowest (" << cat.switchSlowest << ")\t"
+                << QString::number(cat.switchMax, 'f', 2) << '\n';
             out << "OpenWithShell, cold\t" << QString::number(shellCold, 'f', 2) << '\n';
             out << "OpenWithShell, warm\t" << QString::number(shellWarm, 'f', 2) << '\n';
         } else {
@@ -605,6 +796,22 @@ int main(int argc, char** argv)
             out << QStringLiteral("Запуск программы до главного окна: демо-агентство %1; "
                                   "сгенерированные данные %2\n")
                        .arg(startText(startDemo), startText(startLarge));
+            out << QStringLiteral("Каталог (%1 узлов): дерево %2 мс; добавление узла %3 мс, "
+                                  "удаление %4 мс\n")
+                       .arg(cat.nodes)
+                       .arg(cat.tree, 0, 'f', 2)
+                       .arg(cat.add, 0, 'f', 2)
+                       .arg(cat.remove, 0, 'f', 2);
+            out << QStringLiteral("Проверка использования наименования: в среднем %1 мс, "
+                                  "дольше всего %2 мс («%3»)\n")
+                       .arg(cat.usageMean, 0, 'f', 2)
+                       .arg(cat.usageMax, 0, 'f', 2)
+                       .arg(cat.usageSlowest);
+            out << QStringLiteral("Смена списка в редакторе наименований: медиана %1 мс, "
+                                  "дольше всего %2 мс («%3»)\n")
+                       .arg(cat.switchMedian, 0, 'f', 2)
+                       .arg(cat.switchMax, 0, 'f', 2)
+                       .arg(cat.switchSlowest);
             out << QStringLiteral("OpenWithShell (документ): первый вызов %1 мс, далее %2 мс\n")
                        .arg(shellCold, 0, 'f', 2)
                        .arg(shellWarm, 0, 'f', 2);

@@ -244,6 +244,24 @@ void TDM::installRules()
     };
     Tvalut.beforeEdit = [this](kdb::Dataset& ds) { guardBaseCurrency(ds); };
     Tvalut.beforeDelete = [this](kdb::Dataset& ds) { guardBaseCurrency(ds); };
+
+    for (kdb::Table* list :
+         {&sfera, &grp, &knapr, &speclz, &tipedu, &eprof, &ecpecl, &Oblst, &naprv, &region, &town,
+          &cntry, &sost, &Tvalut, &Lang, &spnav, &tinfrm})
+        list->beforePost = [](kdb::Dataset& ds) { refuseBlankName(ds); };
+}
+
+void TDM::refuseBlankName(kdb::Dataset& ds)
+{
+    // A blank name would show as an empty choice in every lookup of the list.
+    if (!ds.fieldByName(QStringLiteral("Name")).asString().trimmed().isEmpty())
+        return;
+    if (ds.state() == kdb::Dataset::State::Insert) {
+        ds.cancel(); // a new row without a name is no row, like one left untouched
+        throw kdb::Abort();
+    }
+    widgets::showMessage(blankNameText());
+    throw kdb::Abort();
 }
 
 void TDM::newCandidate(kdb::Dataset& ds)
@@ -293,6 +311,11 @@ void TDM::guardBaseCurrency(kdb::Dataset& ds)
 QString TDM::saveCandidateFirstText()
 {
     return QStringLiteral("Сначала сохраните основные данные, чтобы присвоить Рег.№ !");
+}
+
+QString TDM::blankNameText()
+{
+    return QStringLiteral("Наименование не может быть пустым. Введите его или нажмите «Отмена».");
 }
 
 QString TDM::baseCurrencyText()

@@ -13,7 +13,8 @@
 // to these datasets, so a window that moves, filters or edits one changes what every other
 // window bound to it shows. The module runs the rules that belong to the data rather than to a
 // window: the defaults of a new candidate, the insert rule of the candidate's detail tables,
-// the flush of the requests, the rate of a new currency and the guard of the base currency.
+// the flush of the requests, the rate of a new currency, the guard of the base currency and
+// the refusal of blank names in the name lists.
 //
 // Created once by the start-up after the main window (which then sets DM), it lives until the
 // program ends. The datasets keep the names the windows know them by (Reserv, sobsd, Tvalut
@@ -114,6 +115,9 @@ public:
     // (plain message box).
     static QString saveCandidateFirstText();
     static QString baseCurrencyText();
+    // The refusal of a blank name in an editable name list (plain message box). A new row with
+    // a blank name is dropped without a message, as a row left untouched is.
+    static QString blankNameText();
 
 private:
     void setUpDatasets();
@@ -122,6 +126,7 @@ private:
     void newCandidate(kdb::Dataset& ds);
     void newDetailRow(kdb::Dataset& ds, const QString& linkField);
     void guardBaseCurrency(kdb::Dataset& ds);
+    static void refuseBlankName(kdb::Dataset& ds);
 
     QString m_programDir;
     int m_candidateBase = 0;

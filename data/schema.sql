@@ -517,3 +517,22 @@ CREATE TABLE fdblook (
     "Key" VARCHAR(20),
     "List" VARCHAR(20)
 );
+
+-- The usage checks of the name lists: a name may be deleted only when no row refers to it, and
+-- without these each check of an unused name reads all 100,000 candidates.
+CREATE INDEX reserv_grp ON reserv ("Grp");
+CREATE INDEX reserv_napr ON reserv ("Napr");
+CREATE INDEX reserv_spec ON reserv ("Spec");
+CREATE INDEX reserv_region ON reserv ("Region");
+CREATE INDEX reserv_townn ON reserv ("Townn");
+CREATE INDEX reserv_cntry ON reserv ("Cntry");
+CREATE INDEX reserv_sost ON reserv ("Sost");
+CREATE INDEX reserv_valut ON reserv ("Valut");
+CREATE INDEX reserv_infrm ON reserv ("Infrm");
+CREATE INDEX svkat_grp ON svkat ("Grp");
+CREATE INDEX svkat_napr ON svkat ("Napr");
+CREATE INDEX svkat_spec ON svkat ("Spec");
+CREATE INDEX educres_tipe ON educres ("Tipe");
+CREATE INDEX educres_specl ON educres ("Specl");
+CREATE INDEX profopt_napr ON profopt ("Napr");
+CREATE INDEX resnavk_nn ON resnavk ("NN");

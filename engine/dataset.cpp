@@ -104,6 +104,7 @@ void Dataset::open()
         loadKeys(0);
     } catch (...) {
         m_state = State::Inactive;
+        disconnectLookups();
         m_fields.clear();
         m_source.db->detach(this);
         closeSource();
@@ -146,6 +147,8 @@ void Dataset::close()
     m_pos = -1;
     m_eof = m_bof = true;
     m_state = State::Inactive;
+    m_recordLocks.reset();
+    disconnectLookups();
     if (m_source.db)
         m_source.db->detach(this);
     closeSource();
@@ -193,13 +196,22 @@ void Dataset::buildFields()
         field->m_keyField = spec.keyField;
         field->m_lookupKeyField = spec.lookupKeyField;
         field->m_lookupResultField = spec.resultField;
-        Field* raw = field.get();
-        // A change of the name list shows at once in every lookup over it.
-        connect(spec.dataset, &Dataset::layoutChanged, this, [this, raw]() {
-            if (!m_fields.empty())
-                raw->m_lookupCache.clear();
-        });
         m_fields.push_back(std::move(field));
+    }
+    // A change of a name list shows at once in every lookup over it. The handler finds the
+    // fields when it runs, never through a pointer kept from one open: close() deletes the
+    // fields and drops the connections, which a reopen makes anew.
+    for (const LookupSpec& spec : m_lookups) {
+        Dataset* list = spec.dataset;
+        if (!list || std::any_of(m_lookupConnections.begin(), m_lookupConnections.end(),
+                                 [list](const auto& c) { return c.first == list; }))
+            continue;
+        m_lookupConnections.emplace_back(
+            list, connect(list, &Dataset::layoutChanged, this, [this, list]() {
+                for (auto& f : m_fields)
+                    if (f->m_kind == Field::Kind::Lookup && f->m_lookupDataset == list)
+                        f->m_lookupCache.clear();
+            }));
     }
     for (auto& f : m_fields) {
         auto it = m_settings.find(lowerKey(f->name()));
@@ -211,6 +223,13 @@ void Dataset::buildFields()
         f->setDisplayFormat(it->second.displayFormat);
         f->setReadOnly(it->second.readOnly);
     }
+}
+
+void Dataset::disconnectLookups()
+{
+    for (const auto& c : m_lookupConnections)
+        disconnect(c.second);
+    m_lookupConnections.clear();
 }
 
 void Dataset::declareFields(const QStringList& names)
@@ -820,7 +839,7 @@ void Dataset::edit()
         beforeEdit(*this);
     const qint64 id = currentRowId();
     Store& store = m_source.db->store();
-    if (m_source.lockable && !store.tryLockRecord(m_source.table, id))
+    if (m_source.lockable && !recordLocks().tryLock(m_source.table, id))
         throw lockedError(m_source.displayName, false);
     m_lockedRowId = m_source.lockable ? id : 0;
     try {
@@ -919,6 +938,7 @@ void Dataset::post()
         return;
     if (beforePost)
         beforePost(*this);
+    requireKeys();
     Store& store = m_source.db->store();
     const Dialect& d = store.dialect();
     qint64 id = 0;
@@ -1125,6 +1145,36 @@ void Dataset::placePostedRow(qint64 rowId, bool inserted, bool orderChanged, int
     m_pos = at;
 }
 
+// A single integer key without AUTOINCREMENT (ZAYAVZ's Keyn, the request's own number) is
+// written by the program, but the store would fill a missing one with a row id of its own,
+// hiding a card that forgot to copy its key: such a row is refused instead. (The parts of a
+// composite key are NOT NULL in the schema, which the store enforces itself.)
+void Dataset::requireKeys() const
+{
+    int keyColumn = -1;
+    for (size_t column = 0; column < m_source.def.fields.size(); ++column) {
+        if (!m_source.def.fields[column].primaryKey)
+            continue;
+        if (keyColumn >= 0)
+            return;
+        keyColumn = static_cast<int>(column);
+    }
+    if (keyColumn < 0 ||
+        m_source.def.fields[static_cast<size_t>(keyColumn)].type != FieldType::Integer)
+        return;
+    const auto it = std::find(m_storeColumn.begin(), m_storeColumn.end(), keyColumn);
+    const size_t i = static_cast<size_t>(it - m_storeColumn.begin());
+    const bool given = it != m_storeColumn.end() && !m_buffer[i].isNull();
+    const bool kept = m_state == State::Edit && (it == m_storeColumn.end() || !m_changed[i]);
+    if (given || kept)
+        return;
+    const QString& name = m_source.def.fields[static_cast<size_t>(keyColumn)].name;
+    throw Error(Error::Code::General,
+                QStringLiteral("Не заполнено ключевое поле «%1» таблицы %2: запись не сохранена.")
+                    .arg(name, m_source.displayName),
+                m_source.displayName, name);
+}
+
 void Dataset::cancel()
 {
     if (!isEditing())
@@ -1143,10 +1193,17 @@ void Dataset::cancel()
     Q_EMIT currentChanged();
 }
 
+RecordLockHolder& Dataset::recordLocks()
+{
+    if (!m_recordLocks)
+        m_recordLocks = m_source.db->store().newRecordLockHolder();
+    return *m_recordLocks;
+}
+
 void Dataset::unlockRecord()
 {
-    if (m_lockedRowId && m_source.db && m_source.db->isOpen())
-        m_source.db->store().unlockRecord(m_source.table, m_lockedRowId);
+    if (m_lockedRowId && m_recordLocks)
+        m_recordLocks->unlock(m_source.table, m_lockedRowId);
     m_lockedRowId = 0;
 }
 
@@ -1175,7 +1232,7 @@ void Dataset::remove()
     } else {
         Store& store = m_source.db->store();
         const bool ownLock = m_state == State::Edit && m_lockedRowId == id;
-        if (m_source.lockable && !ownLock && !store.tryLockRecord(m_source.table, id))
+        if (m_source.lockable && !ownLock && !recordLocks().tryLock(m_source.table, id))
             throw lockedError(m_source.displayName, true);
         try {
             store.exec(
@@ -1183,13 +1240,13 @@ void Dataset::remove()
                     .arg(store.dialect().quoteIdentifier(m_source.table), store.rowIdColumn()),
                 {QVariant(id)});
         } catch (const Error& e) {
-            if (m_source.lockable)
-                store.unlockRecord(m_source.table, id);
-            m_lockedRowId = ownLock ? 0 : m_lockedRowId;
+            // A failed delete of the row being edited leaves the edit and its lock as they were.
+            if (m_source.lockable && !ownLock)
+                recordLocks().unlock(m_source.table, id);
             throw storeError(QStringLiteral("удаление"), e);
         }
         if (m_source.lockable)
-            store.unlockRecord(m_source.table, id);
+            recordLocks().unlock(m_source.table, id);
         if (ownLock) {
             m_lockedRowId = 0;
             m_buffer.clear();
@@ -1240,7 +1297,7 @@ void Dataset::applyPendingDeletes()
     try {
         for (qint64 id : m_pendingDeletes) {
             if (m_source.lockable) {
-                if (!store.tryLockRecord(m_source.table, id))
+                if (!recordLocks().tryLock(m_source.table, id))
                     throw lockedError(m_source.displayName, true);
                 locked.push_back(id);
             }
@@ -1248,11 +1305,11 @@ void Dataset::applyPendingDeletes()
         }
     } catch (const Error& e) {
         for (qint64 id : locked)
-            store.unlockRecord(m_source.table, id);
+            recordLocks().unlock(m_source.table, id);
         throw e.code() == Error::Code::RecordLocked ? e : storeError(QStringLiteral("удаление"), e);
     }
     for (qint64 id : locked)
-        store.unlockRecord(m_source.table, id);
+        recordLocks().unlock(m_source.table, id);
 }
 
 } // namespace kdb

@@ -15,6 +15,7 @@
 namespace kdb {
 
 class Database;
+class RecordLockHolder;
 
 // A dataset: an ordered, optionally filtered set of rows of one stored table (Table) or of a
 // query's result (Query), with one current record.
@@ -179,6 +180,7 @@ private:
     using Row = std::vector<QVariant>;
 
     void buildFields();
+    void disconnectLookups();
     void loadKeys(qint64 keepRowId);
     QString whereClause(QVariantList& params) const;
     const Row* rowValues(int position) const;
@@ -194,8 +196,10 @@ private:
     QVariant currentValue(int fieldIndex) const;
     void setBufferValue(int fieldIndex, const QVariant& value);
     void requireState(State state, const char* operation) const;
+    void requireKeys() const; // Error when a key the program writes is empty
     void requireOpen(const char* operation) const;
     void setState(State state);
+    RecordLockHolder& recordLocks(); // this dataset's own, made on first use
     void unlockRecord();
     void applyPendingDeletes(); // inside the database's transaction
     void dropCache() const { m_cache.clear(); }
@@ -215,6 +219,8 @@ private:
         int size;
     };
     std::vector<LookupSpec> m_lookups;
+    // One connection to each list dataset's change signal while open; dropped by close().
+    std::vector<std::pair<Dataset*, QMetaObject::Connection>> m_lookupConnections;
     struct FieldSettings {
         QString displayValues, editMask, displayFormat;
         bool readOnly = false;
@@ -235,6 +241,9 @@ private:
     bool m_modified = false;
     int m_posBeforeInsert = -1;
     qint64 m_lockedRowId = 0;
+    // The record locks are this dataset's own: another dataset of this program on the same row
+    // is refused as another workstation is, and neither can release the other's lock.
+    std::unique_ptr<RecordLockHolder> m_recordLocks;
 
     QString m_filter;
     bool m_filtered = false;

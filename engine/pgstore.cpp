@@ -10,7 +10,7 @@
 #include <QRegularExpression>
 #include <libpq-fe.h>
 #include <map>
-#include <set>
+#include <memory>
 
 namespace kdb {
 
@@ -82,7 +82,11 @@ public:
           m_schema(schema)
     {
     }
-    ~PgStore() override { PQfinish(m_conn); }
+    ~PgStore() override
+    {
+        *m_self = nullptr; // holders that outlive the store find it gone
+        PQfinish(m_conn);
+    }
 
     const Dialect& dialect() const override { return Dialect::postgres(); }
 
@@ -497,28 +501,52 @@ public:
         return static_cast<qint32>(h & 0x7fffffff);
     }
 
-    bool tryLockRecord(const QString& table, qint64 rowId) override
+    // One session holds the locks of every holder of this program: who holds which is kept
+    // here, so that two datasets of one program exclude each other as two workstations do.
+    bool tryLock(const void* holder, const QString& table, qint64 rowId)
     {
         const auto key = std::make_pair(table.toLower(), rowId);
-        if (m_locks.count(key))
-            return true;
+        const auto it = m_locks.find(key);
+        if (it != m_locks.end())
+            return it->second == holder;
         auto c = select(QStringLiteral("SELECT pg_try_advisory_lock(?::int4, ?::int4)"),
                         {QVariant(tableKey(table)), QVariant(static_cast<qint32>(rowId))});
         const bool locked = c->next() && c->value(0).toLongLong() != 0;
         if (locked)
-            m_locks.insert(key);
+            m_locks.emplace(key, holder);
         return locked;
     }
 
-    void unlockRecord(const QString& table, qint64 rowId) override
+    void unlock(const void* holder, const QString& table, qint64 rowId)
     {
         const auto key = std::make_pair(table.toLower(), rowId);
-        if (!m_locks.erase(key) || PQstatus(m_conn) != CONNECTION_OK)
-            return;
+        const auto it = m_locks.find(key);
+        if (it == m_locks.end() || it->second != holder)
+            return; // never another holder's lock
+        m_locks.erase(it);
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            return; // the lost session took its locks along
         select(QStringLiteral("SELECT pg_advisory_unlock(?::int4, ?::int4)"),
                {QVariant(tableKey(table)), QVariant(static_cast<qint32>(rowId))})
             ->next();
     }
+
+    void unlockAll(const void* holder)
+    {
+        std::vector<std::pair<QString, qint64>> held;
+        for (const auto& [key, owner] : m_locks)
+            if (owner == holder)
+                held.push_back(key);
+        for (const auto& [table, rowId] : held) {
+            try {
+                unlock(holder, table, rowId);
+            } catch (const Error&) {
+                // The session is gone, and its locks with it.
+            }
+        }
+    }
+
+    std::unique_ptr<RecordLockHolder> newRecordLockHolder() override;
 
     void createResultTable(const QString& name, const QStringList& columns,
                            const QString& selectSql, const QVariantList& params) override
@@ -601,7 +629,8 @@ private:
     quint64 m_statementNumber = 0;
     quint64 m_compiled = 0;
     qint64 m_lastInsert = 0;
-    std::set<std::pair<QString, qint64>> m_locks;
+    std::map<std::pair<QString, qint64>, const void*> m_locks; // lock -> its holder
+    std::shared_ptr<PgStore*> m_self = std::make_shared<PgStore*>(this);
     std::map<Oid, std::map<int, ColumnInfo>> m_columnTypes;
 };
 
@@ -668,6 +697,36 @@ private:
     int m_rows = 0;
     int m_columns = 0;
 };
+
+// A holder of record locks: a dataset. Its locks go when it goes.
+class PgLockHolder final : public RecordLockHolder {
+public:
+    explicit PgLockHolder(std::shared_ptr<PgStore*> store) : m_store(std::move(store)) {}
+    ~PgLockHolder() override
+    {
+        if (*m_store)
+            (*m_store)->unlockAll(this);
+    }
+    bool tryLock(const QString& table, qint64 rowId) override
+    {
+        if (!*m_store)
+            throw Error(Error::Code::State, QStringLiteral("База данных закрыта."));
+        return (*m_store)->tryLock(this, table, rowId);
+    }
+    void unlock(const QString& table, qint64 rowId) override
+    {
+        if (*m_store)
+            (*m_store)->unlock(this, table, rowId);
+    }
+
+private:
+    std::shared_ptr<PgStore*> m_store;
+};
+
+std::unique_ptr<RecordLockHolder> PgStore::newRecordLockHolder()
+{
+    return std::make_unique<PgLockHolder>(m_self);
+}
 
 std::unique_ptr<Cursor> PgStore::select(const QString& sql, const QVariantList& params)
 {

@@ -4,6 +4,7 @@
 #include "error.h"
 #include "store.h"
 
+#include <QRegularExpression>
 #include <QVariantMap>
 #include <atomic>
 
@@ -19,12 +20,57 @@ Query::~Query()
     close();
 }
 
-void Query::setParam(const QString& name, qint64 value)
+void Query::setParam(const QString& name, const QVariant& value)
 {
     QString key = name.toLower();
     if (key.startsWith(QLatin1Char(':')))
         key.remove(0, 1);
-    m_params.insert(key, value);
+    QVariant bound;
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+    case QMetaType::Nullptr:
+        break; // null
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Bool:
+    case QMetaType::QString:
+        bound = value;
+        break;
+    case QMetaType::QDate:
+        // An invalid date would reach the store as an empty text that matches nothing.
+        if (!value.toDate().isValid())
+            throw Error(Error::Code::Syntax,
+                        QStringLiteral("Параметр :%1 запроса: неверная дата.").arg(key));
+        bound = value;
+        break;
+    default:
+        throw Error(Error::Code::General,
+                    QStringLiteral("Параметр :%1 запроса: значение типа %2 в запрос не передаётся.")
+                        .arg(key, QString::fromLatin1(value.typeName())));
+    }
+    m_params.insert(key, bound);
+}
+
+QVariant Query::paramFromText(const QString& text)
+{
+    bool isInteger = false;
+    const qint64 number = text.toLongLong(&isInteger);
+    if (isInteger)
+        return QVariant(number);
+    static const QRegularExpression dateShape(QStringLiteral("^\\d{1,2}\\.\\d{1,2}\\.\\d{4}$"));
+    if (!dateShape.match(text).hasMatch())
+        return QVariant(text);
+    // A mistyped date compared with a date field would find nothing and say nothing.
+    const QDate date = parseDotDate(text);
+    if (!date.isValid())
+        throw Error(Error::Code::Syntax, QStringLiteral("«%1» — не дата.").arg(text));
+    return QVariant(date);
 }
 
 Database& Query::resolveDatabase()
@@ -55,7 +101,7 @@ QVariantList Query::boundParams(const TranslatedSql& t) const
         if (it == m_params.constEnd())
             throw Error(Error::Code::General,
                         QStringLiteral("В запросе не задано значение параметра :%1.").arg(name));
-        named.insert(name, QVariant(*it));
+        named.insert(name, *it);
     }
     return {QVariant(named)};
 }

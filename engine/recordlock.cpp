@@ -3,21 +3,47 @@
 #include "error.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace kdb {
 
-RecordLocks::RecordLocks(const QString& lockFilePath)
+namespace {
+[[noreturn]] void failToOpen(const QString& lockFilePath)
+{
+    throw Error(Error::Code::Io, QStringLiteral("Не удалось открыть файл блокировок «%1»: %2")
+                                     .arg(lockFilePath, QString::fromLocal8Bit(strerror(errno))));
+}
+} // namespace
+
+RecordLocks::RecordLocks(const QString& lockFilePath) : m_path(lockFilePath)
 {
     const QByteArray path = lockFilePath.toLocal8Bit();
     m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (m_fd < 0)
         m_fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0)
-        throw Error(Error::Code::Io,
-                    QStringLiteral("Не удалось открыть файл блокировок «%1»: %2")
-                        .arg(lockFilePath, QString::fromLocal8Bit(strerror(errno))));
+        failToOpen(lockFilePath);
+}
+
+std::unique_ptr<RecordLocks> RecordLocks::anotherHolder() const
+{
+    // Opening /proc/self/fd/N makes a new open file description of the very file N refers to,
+    // even when its name has gone; a descriptor from dup() would share this one's locks.
+    const QByteArray self = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(m_fd);
+    int fd = ::open(self.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        fd = ::open(self.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const QByteArray path = m_path.toLocal8Bit();
+        fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    }
+    if (fd < 0)
+        failToOpen(m_path);
+    return std::unique_ptr<RecordLocks>(new RecordLocks(fd, m_path));
 }
 
 RecordLocks::~RecordLocks()

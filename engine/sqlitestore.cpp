@@ -369,11 +369,10 @@ public:
         exec(QStringLiteral("RELEASE ") + name, {});
     }
 
-    bool tryLockRecord(const QString& table, qint64 rowId) override
+    std::unique_ptr<RecordLockHolder> newRecordLockHolder() override
     {
-        return m_locks.tryLock(table, rowId);
+        return m_locks.anotherHolder();
     }
-    void unlockRecord(const QString& table, qint64 rowId) override { m_locks.unlock(table, rowId); }
 
     void createResultTable(const QString& name, const QStringList& columns,
                            const QString& selectSql, const QVariantList& params) override
@@ -422,6 +421,8 @@ private:
     friend class SqliteCursor;
     QString m_folder;
     sqlite3* m_db;
+    // Opened with the store, so an unusable lock file shows when the folder opens; every
+    // dataset's holder is made from it.
     RecordLocks m_locks;
     QHash<QString, Entry> m_cache;
     quint64 m_useClock = 0;

@@ -33,6 +33,18 @@ QVariant storedValue(const QVariant& value, FieldType type);
 // The field type for a declared SQL type of the schema ("VARCHAR(50)" -> String, size 50).
 FieldDef fieldDefFromDeclared(const QString& name, const QString& declaredType);
 
+// The record locks of one holder: a dataset that edits or deletes rows. Every holder excludes
+// every other, in this process or another, so two datasets of one program over one table
+// exclude each other as two workstations do, and one holder's release never frees another's
+// lock. A holder's locks die with it and with its process: a crashed workstation never leaves
+// a record locked.
+class RecordLockHolder {
+public:
+    virtual ~RecordLockHolder() = default;
+    virtual bool tryLock(const QString& table, qint64 rowId) = 0; // false at once when held
+    virtual void unlock(const QString& table, qint64 rowId) = 0;
+};
+
 // The store behind a Database: the embedded SQLite store now, a PostgreSQL store later. It
 // speaks store SQL in its dialect; everything above it (datasets, Local SQL, filters) is the
 // same for every store.
@@ -63,9 +75,8 @@ public:
     virtual void release(const QString& name) = 0;
     virtual void rollbackTo(const QString& name) = 0;
 
-    // Record locks that other processes see and that die with their holder.
-    virtual bool tryLockRecord(const QString& table, qint64 rowId) = 0;
-    virtual void unlockRecord(const QString& table, qint64 rowId) = 0;
+    // A new holder of record locks on this store's data.
+    virtual std::unique_ptr<RecordLockHolder> newRecordLockHolder() = 0;
 
     // A query's result kept as a temporary table of this connection, its row ids following the
     // result's order; the columns get the names given (one per result column).

@@ -21,8 +21,10 @@ const char* kUsage =
     "  kadrol-admin init ПАПКА            создать новую папку данных (Data)\n"
     "  kadrol-admin demo ПАПКА [--candidates N] [--seed S]\n"
     "                                     заполнить папку данных демонстрационным агентством\n"
-    "  kadrol-admin sql ПАПКА \"ЗАПРОС\" [--translated] [--param ИМЯ=ЧИСЛО ...]\n"
-    "                                     выполнить запрос Local SQL, строки через табуляцию\n"
+    "  kadrol-admin sql ПАПКА \"ЗАПРОС\" [--translated] [--param ИМЯ=ЗНАЧЕНИЕ ...]\n"
+    "                                     выполнить запрос Local SQL, строки через табуляцию;\n"
+    "                                     значение параметра: целое число, дата ДД.ММ.ГГГГ\n"
+    "                                     или текст как есть (--param \"f=Д'Артаньян\")\n"
     "  kadrol-admin check ПАПКА           проверить целостность базы данных\n"
     "  kadrol-admin copy ОТКУДА КУДА      скопировать агентство целиком (папка данных <-> сервер)\n"
     "                                     с ключами, затем сравнить обе стороны\n"
@@ -69,12 +71,11 @@ int runSql(const QStringList& args)
         } else if (args[i] == QLatin1String("--param") && i + 1 < args.size()) {
             const QString p = args[++i];
             const int eq = p.indexOf(QLatin1Char('='));
-            bool ok = false;
-            const qint64 value = p.mid(eq + 1).toLongLong(&ok);
-            if (eq <= 0 || !ok)
-                throw kdb::Error(kdb::Error::Code::Syntax,
-                                 QStringLiteral("Параметр задаётся как ИМЯ=ЧИСЛО: «%1».").arg(p));
-            q.setParam(p.left(eq), value);
+            if (eq <= 0)
+                throw kdb::Error(
+                    kdb::Error::Code::Syntax,
+                    QStringLiteral("Параметр задаётся как ИМЯ=ЗНАЧЕНИЕ: «%1».").arg(p));
+            q.setParam(p.left(eq), kdb::Query::paramFromText(p.mid(eq + 1)));
         } else {
             throw kdb::Error(kdb::Error::Code::General,
                              QStringLiteral("Неизвестный ключ «%1».\n").arg(args[i]) +

@@ -96,6 +96,14 @@ void DbGrid::commitEdit()
     closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
+void DbGrid::discardEdit()
+{
+    QWidget* editor = m_delegate->openEditor();
+    if (!editor || state() != QAbstractItemView::EditingState)
+        return;
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 bool DbGrid::canAppend() const
 {
     const kdb::Dataset* ds = m_model->dataset();

@@ -44,6 +44,9 @@ public:
     // Writes what an open cell editor holds into the record and closes it (before a window
     // posts the record itself).
     void commitEdit();
+    // Closes an open cell editor without writing what it holds (a window's cancel button, which
+    // then cancels the record itself).
+    void discardEdit();
 
     void saveLayout(QSettings& settings, const QString& group) const;
     // False (layout unchanged) when the group holds no layout of these columns.

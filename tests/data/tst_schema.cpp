@@ -415,6 +415,27 @@ private Q_SLOTS:
         QTest::addRow("sent candidates of a request")
             << R"(SELECT rowid FROM znaprk WHERE "Keyz"=?)"
             << "znaprk_keyz" << false;
+        // The usage checks of the reference lists editor, one count per referring field.
+        const struct {
+            const char* table;
+            const char* field;
+            const char* index;
+        } usage[] = {{"reserv", "Sfr", "reserv_katpos"},    {"reserv", "Grp", "reserv_grp"},
+                     {"reserv", "Napr", "reserv_napr"},     {"reserv", "Spec", "reserv_spec"},
+                     {"reserv", "Region", "reserv_region"}, {"reserv", "Townn", "reserv_townn"},
+                     {"reserv", "Cntry", "reserv_cntry"},   {"reserv", "Sost", "reserv_sost"},
+                     {"reserv", "Valut", "reserv_valut"},   {"reserv", "Infrm", "reserv_infrm"},
+                     {"svkat", "Sfr", "svkat_katpos"},      {"svkat", "Grp", "svkat_grp"},
+                     {"svkat", "Napr", "svkat_napr"},       {"svkat", "Spec", "svkat_spec"},
+                     {"educres", "Tipe", "educres_tipe"},   {"educres", "Profl", "educres_profl"},
+                     {"educres", "Specl", "educres_specl"}, {"profopt", "Oblst", "profopt_oblst"},
+                     {"profopt", "Napr", "profopt_napr"},   {"reclang", "Lang", "reclang_lang"},
+                     {"resnavk", "NN", "resnavk_nn"},       {"katalog", "Sfr", "katalog_path"}};
+        for (const auto& u : usage)
+            QTest::addRow("usage of a name: %s.%s", u.table, u.field)
+                << QStringLiteral(R"(SELECT min("%2") FROM %1 WHERE "%2"=?)")
+                       .arg(QString::fromLatin1(u.table), QString::fromLatin1(u.field))
+                << QString::fromLatin1(u.index) << false;
         QTest::addRow("firms by name")
             << R"(SELECT rowid FROM firm ORDER BY "Name" COLLATE "RUS",rowid)"
             << "firm_iname" << false;
@@ -684,6 +705,58 @@ private Q_SLOTS:
             KVERIFY(t->insertRecord(second));
         t->refresh();
         QCOMPARE(t->recordCount(), refused ? 1 : 2);
+    }
+
+    // A key the program writes is never made up by the store: a request's requirements posted
+    // without the request's number, or with it cleared, are refused and nothing is written.
+    void programWrittenKeys_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QVariantList>("values");
+        QTest::addColumn<QString>("key"); // empty: accepted
+        const QVariant none;
+        QTest::addRow("requirements without the request's number")
+            << "ZAYAVZ.DB" << QVariantList{none, 1, 5} << "Keyn";
+        QTest::addRow("requirements under the request's number")
+            << "ZAYAVZ.DB" << QVariantList{42, 1, 5} << "";
+        QTest::addRow("language level without its key")
+            << "STEPLANG.DB" << QVariantList{none, QStringLiteral("Свободно")} << "Keyn";
+        QTest::addRow("table that numbers its rows")
+            << "LIBR.DB" << QVariantList{none, QStringLiteral("Договоры")} << "";
+    }
+    void programWrittenKeys()
+    {
+        QFETCH(QString, table);
+        QFETCH(QVariantList, values);
+        QFETCH(QString, key);
+        auto db = freshDatabase();
+        auto t = openTable(*db, table);
+        const int before = t->recordCount();
+        if (key.isEmpty()) {
+            KVERIFY(t->insertRecord(values));
+            QCOMPARE(t->recordCount(), before + 1);
+            return;
+        }
+        try {
+            t->insertRecord(values);
+            QFAIL("a row without its key was posted");
+        } catch (const kdb::Error& e) {
+            QCOMPARE(e.field(), key);
+            QVERIFY2(e.message().contains(key) && e.message().contains(table),
+                     qPrintable(e.message()));
+        }
+        QCOMPARE(t->state(), kdb::Dataset::State::Browse);
+        t->refresh();
+        QCOMPARE(t->recordCount(), before);
+
+        // Nor can an edit clear the key of a stored row.
+        values[0] = 907;
+        KVERIFY(t->insertRecord(values));
+        KVERIFY(t->edit());
+        KVERIFY(t->fieldByName(key).clear());
+        KEXPECT_ERROR(t->post(), kdb::Error::Code::General);
+        t->cancel();
+        QCOMPARE(t->value(key), QVariant(907));
     }
 
     // The fixed lists and the currencies ship with keys 1, 2, ... and a name on every row.

@@ -2,6 +2,7 @@
 // locates, lookups, cached updates and the errors a user may meet.
 
 #include "database.h"
+#include "literal.h"
 #include "query.h"
 #include "store.h"
 #include "table.h"
@@ -119,6 +120,9 @@ private Q_SLOTS:
     void cursor_data();
     void cursor();
     void stateTransitions();
+    void twoDatasetsOnOneRow_data();
+    void twoDatasetsOnOneRow();
+    void failedDeleteKeepsTheEditAndItsLock();
     void typedValues_data();
     void typedValues();
     void wholeRowInsertCutsAndGivesKey();
@@ -137,6 +141,9 @@ private Q_SLOTS:
     void statementsOfLateWindowsStayCompiled();
     void lookupAndLookupFields();
     void queryLinesParamsAndFilter();
+    void typedTextsReachTheStoreAsValues_data();
+    void typedTextsReachTheStoreAsValues();
+    void dateAndOtherParameters();
     void queryResultTypes();
     void queryErrors();
     void largeAndSmallQueryResultsBehaveAlike_data();
@@ -263,6 +270,94 @@ void TestDataset::stateTransitions()
 
     t->close();
     QCOMPARE(t->state(), Dataset::State::Inactive);
+}
+
+// Two datasets of one program on one row exclude each other as two workstations do: the second
+// one's edit or delete is refused at once, its refusal leaves the first one's lock in place, and
+// the first one's post frees only its own lock.
+void TestDataset::twoDatasetsOnOneRow_data()
+{
+    QTest::addColumn<QString>("attempt");
+    QTest::addRow("edit") << "edit";
+    QTest::addRow("delete") << "delete";
+    QTest::addRow("cached delete") << "cached delete";
+}
+
+void TestDataset::twoDatasetsOnOneRow()
+{
+    QFETCH(QString, attempt);
+    Fixture fx;
+    const QString surname = QStringLiteral("Жуков");
+    auto first = fx.table(QStringLiteral("reserv.db"));
+    auto second = fx.table(QStringLiteral("RESERV.DB"));
+    auto other = fx.store.open();
+    auto elsewhere = Table::opened(*other, QStringLiteral("reserv.db"));
+    for (Table* t : {first.get(), second.get()}) {
+        KVERIFY(t->open());
+        QVERIFY(t->locate(QStringLiteral("NameF"), {surname}));
+    }
+    QVERIFY(elsewhere->locate(QStringLiteral("NameF"), {surname}));
+
+    KVERIFY(first->edit());
+    if (attempt == QLatin1String("edit")) {
+        KEXPECT_ERROR(second->edit(), Error::Code::RecordLocked);
+        QCOMPARE(second->state(), Dataset::State::Browse);
+    } else if (attempt == QLatin1String("delete")) {
+        KEXPECT_ERROR(second->remove(), Error::Code::RecordLocked);
+    } else {
+        second->setCachedUpdates(true);
+        KVERIFY(second->remove());
+        KEXPECT_ERROR(fx.db->applyUpdates({second.get()}), Error::Code::RecordLocked);
+    }
+    QCOMPARE(second->recordCount(), 5);
+    KEXPECT_ERROR(elsewhere->edit(), Error::Code::RecordLocked);
+
+    KVERIFY(first->fieldByName(QStringLiteral("NameI")).setValue(QStringLiteral("Павел")));
+    KVERIFY(first->post());
+    QVERIFY(second->locate(QStringLiteral("NameF"), {surname}));
+    KVERIFY(second->edit());
+    QCOMPARE(second->fieldByName(QStringLiteral("NameI")).asString(), QStringLiteral("Павел"));
+    KEXPECT_ERROR(first->edit(), Error::Code::RecordLocked);
+    KEXPECT_ERROR(first->remove(), Error::Code::RecordLocked);
+    KEXPECT_ERROR(elsewhere->edit(), Error::Code::RecordLocked);
+    // Closing the first dataset does not free the row either; closing the second one does.
+    first->close();
+    KEXPECT_ERROR(elsewhere->edit(), Error::Code::RecordLocked);
+    second->close();
+    KVERIFY(elsewhere->edit());
+    elsewhere->cancel();
+}
+
+void TestDataset::failedDeleteKeepsTheEditAndItsLock()
+{
+    Fixture fx;
+    // A store that refuses the delete: a trigger, in each store's own words.
+    if (fx.store.isServer())
+        fx.db->executeStoreScript(QStringLiteral(
+            "CREATE FUNCTION keep_zhukov() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN IF "
+            "old.namef = 'Жуков' THEN RAISE EXCEPTION 'запись нельзя удалить'; END IF; RETURN "
+            "old; END$$; CREATE TRIGGER keep_zhukov BEFORE DELETE ON reserv FOR EACH ROW "
+            "EXECUTE FUNCTION keep_zhukov();"));
+    else
+        fx.db->executeStoreSql(QStringLiteral("CREATE TRIGGER keep_zhukov BEFORE DELETE ON reserv "
+                                              "WHEN old.NameF = 'Жуков' BEGIN "
+                                              "SELECT RAISE(ABORT, 'запись нельзя удалить'); END"));
+    auto t = fx.table(QStringLiteral("reserv.db"));
+    KVERIFY(t->open());
+    QVERIFY(t->locate(QStringLiteral("NameF"), {QStringLiteral("Жуков")}));
+    KVERIFY(t->edit());
+    KVERIFY(t->fieldByName(QStringLiteral("NameI")).setValue(QStringLiteral("Павел")));
+    QVERIFY_THROWS_EXCEPTION(Error, t->remove());
+    QCOMPARE(t->state(), Dataset::State::Edit);
+
+    auto other = fx.store.open();
+    auto elsewhere = Table::opened(*other, QStringLiteral("reserv.db"));
+    QVERIFY(elsewhere->locate(QStringLiteral("NameF"), {QStringLiteral("Жуков")}));
+    KEXPECT_ERROR(elsewhere->edit(), Error::Code::RecordLocked);
+    KVERIFY(t->post());
+    KVERIFY(elsewhere->edit());
+    QCOMPARE(elsewhere->fieldByName(QStringLiteral("NameI")).asString(), QStringLiteral("Павел"));
+    elsewhere->cancel();
 }
 
 // --- typed fields -----------------------------------------------------------------------------
@@ -714,6 +809,27 @@ void TestDataset::lookupAndLookupFields()
     KVERIFY(lang->fieldByName(QStringLiteral("Name")).setValue(QStringLiteral("Английский")));
     KVERIFY(lang->post());
     QCOMPARE(nlang.asString(), QStringLiteral("Английский"));
+
+    // Closed and opened again, as a card's details are for every card shown: the new lookup
+    // field follows the list, and nothing left from the first open runs on its deleted field.
+    auto rename = [&](const QString& name) {
+        QVERIFY(lang->locate(QStringLiteral("Keyn"), {2}));
+        KVERIFY(lang->edit());
+        KVERIFY(lang->fieldByName(QStringLiteral("Name")).setValue(name));
+        KVERIFY(lang->post());
+    };
+    reclang->close();
+    rename(QStringLiteral("Английский язык"));
+    for (int round = 0; round < 2; ++round) {
+        KVERIFY(reclang->open());
+        reclang->first();
+        Field& again = reclang->fieldByName(QStringLiteral("NLANG"));
+        QCOMPARE(again.asString(), QStringLiteral("Английский язык"));
+        rename(QStringLiteral("английский"));
+        QCOMPARE(again.asString(), QStringLiteral("английский"));
+        rename(QStringLiteral("Английский язык"));
+        reclang->close();
+    }
 }
 
 // --- queries ----------------------------------------------------------------------------------
@@ -757,6 +873,89 @@ void TestDataset::queryLinesParamsAndFilter()
     int removed = 0;
     KVERIFY(removed = del.execSql());
     QCOMPARE(removed, 1);
+}
+
+// A typed name reaches the store as one value, whether bound as a query parameter or written
+// into a query line or a filter with textLiteral: quotes, percent signs, Cyrillic and empty
+// text find exactly their rows, and a crafted text never rewrites the condition.
+void TestDataset::typedTextsReachTheStoreAsValues_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found");
+    QTest::addRow("apostrophe") << "Д'Артаньян" << QStringList{"Д'Артаньян"};
+    QTest::addRow("latin apostrophe") << "O'Neil" << QStringList{"O'Neil"};
+    QTest::addRow("two quotes in a row") << "Д''Артаньян" << QStringList{};
+    QTest::addRow("double quote") << "\"Рога\"" << QStringList{"\"Рога\""};
+    QTest::addRow("percent sign") << "100%" << QStringList{"100%"};
+    QTest::addRow("underscore") << "1_0" << QStringList{};
+    QTest::addRow("cyrillic with yo") << "ёлкин" << QStringList{"ёлкин"};
+    QTest::addRow("empty text") << "" << QStringList{""};
+    QTest::addRow("crafted condition") << "x' or '1'='1" << QStringList{};
+    QTest::addRow("crafted comment") << "x' --" << QStringList{};
+}
+
+void TestDataset::typedTextsReachTheStoreAsValues()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, found);
+    Fixture fx;
+    for (const char* name : {"Д'Артаньян", "O'Neil", "\"Рога\"", "100%", "1000", "100", "110", ""})
+        fx.db->executeStoreSql(QStringLiteral("INSERT INTO reserv (NameF, Arch) VALUES (?, 0)"),
+                               {QString::fromUtf8(name)});
+
+    Query bound;
+    bound.setDatabase(fx.db.get());
+    bound.setSql(QStringLiteral("select namef from \"reserv.db\" where namef=:f order by keyr"));
+    bound.setParam(QStringLiteral("f"), typed);
+    KVERIFY(bound.open());
+    QCOMPARE(fx.surnames(bound), found);
+
+    Query pasted;
+    pasted.setDatabase(fx.db.get());
+    pasted.setSql(QStringLiteral("select namef from \"reserv.db\" where namef=") +
+                  kdb::textLiteral(typed) + QStringLiteral(" order by keyr"));
+    KVERIFY(pasted.open());
+    QCOMPARE(fx.surnames(pasted), found);
+
+    auto filtered = fx.table(QStringLiteral("reserv.db"));
+    filtered->setFiltered(true);
+    KVERIFY(filtered->setFilter(QStringLiteral("NameF=") + kdb::textLiteral(typed)));
+    KVERIFY(filtered->open());
+    QCOMPARE(fx.surnames(*filtered), found);
+}
+
+// Dates are bound as the store keeps them; a value of a kind a query cannot take is refused
+// when it is set, not turned into something that matches nothing.
+void TestDataset::dateAndOtherParameters()
+{
+    Fixture fx;
+    Query q;
+    q.setDatabase(fx.db.get());
+    q.setSql(QStringLiteral("select namef from \"reserv.db\" where datbd>=:d and mf=:m "
+                            "order by namef"));
+    q.setParam(QStringLiteral(":D"), QDate(1980, 1, 1));
+    q.setParam(QStringLiteral("m"), true);
+    KVERIFY(q.open());
+    QCOMPARE(fx.surnames(q), QStringList{QStringLiteral("иванов")});
+    q.close();
+    q.setParam(QStringLiteral("d"), QVariant());
+    KVERIFY(q.open());
+    QCOMPARE(q.recordCount(), 0);
+    q.close();
+
+    KEXPECT_ERROR(q.setParam(QStringLiteral("d"), QDate(1980, 2, 31)), Error::Code::Syntax);
+    KEXPECT_ERROR(q.setParam(QStringLiteral("d"), QStringList{QStringLiteral("1")}),
+                  Error::Code::General);
+
+    // The admin tool's typed values: numbers stay numbers, dates become dates.
+    QCOMPARE(Query::paramFromText(QStringLiteral("42")), QVariant(qint64(42)));
+    QCOMPARE(Query::paramFromText(QStringLiteral("-7")), QVariant(qint64(-7)));
+    QCOMPARE(Query::paramFromText(QStringLiteral("15.03.1985")), QVariant(QDate(1985, 3, 15)));
+    QCOMPARE(Query::paramFromText(QStringLiteral("Д'Артаньян")),
+             QVariant(QStringLiteral("Д'Артаньян")));
+    QCOMPARE(Query::paramFromText(QString()), QVariant(QString()));
+    QCOMPARE(Query::paramFromText(QStringLiteral("4.2")), QVariant(QStringLiteral("4.2")));
+    KEXPECT_ERROR(Query::paramFromText(QStringLiteral("31.02.1980")), Error::Code::Syntax);
 }
 
 void TestDataset::queryResultTypes()

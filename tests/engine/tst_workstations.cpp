@@ -12,6 +12,7 @@
 #include <QtTest>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 
 using kdb::Database;
@@ -45,6 +46,33 @@ int runChild(const QStringList& args)
         std::string line;
         std::getline(std::cin, line); // hold the lock until told or killed
         reserv->cancel();
+        return 0;
+    }
+    if (action == QLatin1String("hold-twice")) {
+        // Two datasets of this program on one row: the second one's attempts are reported, then
+        // the first one posts and the second one takes the row and holds it.
+        auto second = Table::opened(*db, QStringLiteral("reserv.db"));
+        reserv->locate(QStringLiteral("Keyr"), {args.value(2).toInt()});
+        second->locate(QStringLiteral("Keyr"), {args.value(2).toInt()});
+        reserv->edit();
+        for (const auto& attempt : {std::function<void()>([&] { second->edit(); }),
+                                    std::function<void()>([&] { second->remove(); })}) {
+            try {
+                attempt();
+                std::cout << "allowed ";
+            } catch (const Error& e) {
+                std::cout << (e.code() == Error::Code::RecordLocked ? "refused " : "failed ");
+            }
+        }
+        second->cancel();
+        reserv->fieldByName(QStringLiteral("NameF")).setValue(QStringLiteral("Иванова"));
+        reserv->post();
+        second->refresh();
+        second->locate(QStringLiteral("Keyr"), {args.value(2).toInt()});
+        second->edit();
+        std::cout << "ready" << std::endl;
+        std::string line;
+        std::getline(std::cin, line);
         return 0;
     }
     if (action == QLatin1String("insert")) {
@@ -124,6 +152,7 @@ private Q_SLOTS:
     // On the server store's run: skipped when the test server cannot be reached.
     void initTestCase() { KSKIP_WITHOUT_SERVER(); }
     void lockIsSeenAtOnceAndDiesWithItsHolder();
+    void twoDatasetsOfOneProcessOnOneRow();
     void committedRowsAreSeenOnRefresh();
     void postSurvivesACrash();
     void killedCachedUpdateWritesNothing();
@@ -162,6 +191,25 @@ void TestWorkstations::lockIsSeenAtOnceAndDiesWithItsHolder()
     KVERIFY(t->edit());
     KVERIFY(t->fieldByName(QStringLiteral("NameF")).setValue(QStringLiteral("Иванов-2")));
     KVERIFY(t->post());
+}
+
+void TestWorkstations::twoDatasetsOfOneProcessOnOneRow()
+{
+    kadroltest::TempStore store(QString::fromUtf8(kSchema));
+    Child holder({QStringLiteral("hold-twice"), store.path(), QStringLiteral("2")});
+    QCOMPARE(holder.readLine(), QStringLiteral("refused refused ready"));
+
+    // The first dataset's post left the second one's lock: this workstation is refused.
+    auto db = store.open();
+    auto t = Table::opened(*db, QStringLiteral("reserv.db"));
+    QVERIFY(t->locate(QStringLiteral("Keyr"), {2}));
+    QCOMPARE(t->fieldByName(QStringLiteral("NameF")).asString(), QStringLiteral("Иванова"));
+    KEXPECT_ERROR(t->edit(), Error::Code::RecordLocked);
+    KEXPECT_ERROR(t->remove(), Error::Code::RecordLocked);
+
+    holder.kill();
+    KVERIFY(t->edit());
+    t->cancel();
 }
 
 void TestWorkstations::committedRowsAreSeenOnRefresh()
