@@ -572,12 +572,15 @@ int main(int argc, char** argv)
             [&] {
                 const QString p = prefixes[which % prefixes.size()];
                 raw.run(QStringLiteral("SELECT rowid FROM reserv WHERE (\"Arch\" = ?) AND "
-                                       "kdb_upper(substr(\"NameF\",1,%1))=kdb_upper(?) AND "
+                                       "kdb_search(substr(\"NameF\",1,%1))=kdb_search(?) AND "
                                        "\"NameF\" COLLATE \"RUS\">=? ORDER BY \"NameF\" COLLATE "
                                        "\"RUS\",\"NameI\" COLLATE \"RUS\",\"NameO\" COLLATE "
                                        "\"RUS\",rowid LIMIT 1")
                             .arg(p.size()),
-                        {0, p, p});
+                        {0, p,
+                         QString(p)
+                             .replace(QChar(0x401), QChar(0x415))
+                             .replace(QChar(0x451), QChar(0x435))});
             });
 
         // 3. The seven detail tables of one candidate, as the card opens them.

@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
+#include <QLockFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -57,44 +60,87 @@ QStringList folderEntries(const QString& dir)
                                QDir::System);
 }
 
-// Undoes a builder's work unless dismissed: removes what appeared in a folder since the guard
-// was made, and the folder itself when the builder created it (topCreated: the outermost
-// folder the builder made on the way, or empty when the folder was there already).
-class Cleanup {
-public:
-    Cleanup(const QString& dir, const QString& topCreated)
-        : m_dir(dir), m_topCreated(topCreated), m_before(folderEntries(dir))
-    {
-    }
-    ~Cleanup()
-    {
-        if (m_dismissed)
-            return;
-        if (!m_topCreated.isEmpty()) {
-            QDir(m_topCreated).removeRecursively();
-            return;
-        }
-        const QSet<QString> before(m_before.begin(), m_before.end());
-        for (const QString& name : folderEntries(m_dir)) {
-            if (before.contains(name))
-                continue;
-            const QString path = QDir(m_dir).filePath(name);
-            if (QFileInfo(path).isDir())
-                QDir(path).removeRecursively();
-            else
-                QFile::remove(path);
-        }
-    }
-    void dismiss() { m_dismissed = true; }
-    Cleanup(const Cleanup&) = delete;
-    Cleanup& operator=(const Cleanup&) = delete;
+// A store is built in a hidden folder of this name inside its folder and moved into place
+// when it is complete, so that a build cut off leaves no half-made store behind. The builder
+// holds a lock file in it while it works.
+const char* const buildFolderPrefix = ".kadrol-build-";
+const char* const buildLockName = "build.lock";
 
-private:
-    QString m_dir;
-    QString m_topCreated;
-    QStringList m_before;
-    bool m_dismissed = false;
-};
+bool isBuildFolder(const QString& name)
+{
+    return name.startsWith(QLatin1String(buildFolderPrefix));
+}
+
+// The entries of a folder that are not builds of a store.
+QStringList contentEntries(const QString& dir)
+{
+    QStringList entries = folderEntries(dir);
+    entries.erase(std::remove_if(entries.begin(), entries.end(), isBuildFolder), entries.end());
+    return entries;
+}
+
+// Removes what builds cut off (a killed process) left behind; a build still running keeps its
+// lock and its folder.
+void removeAbandonedBuilds(const QString& dir)
+{
+    for (const QString& name : folderEntries(dir)) {
+        if (!isBuildFolder(name))
+            continue;
+        const QString folder = QDir(dir).filePath(name);
+        QLockFile lock(QDir(folder).filePath(QLatin1String(buildLockName)));
+        lock.setStaleLockTime(0); // only a holder that is gone makes the lock stale
+        if (lock.tryLock(0)) {
+            lock.unlock();
+            QDir(folder).removeRecursively();
+        }
+    }
+}
+
+// Builds a store with schema and fill aside in dir and moves its file into dir: either the
+// complete store appears or none. alreadyThere is the message when a store is (or appears,
+// built by another run at the same time) in dir.
+void buildStoreAside(const QString& dir, const QString& schema,
+                     const std::function<void(kdb::Database&)>& fill, const QString& alreadyThere)
+{
+    removeAbandonedBuilds(dir);
+    QTemporaryDir build(
+        QDir(dir).filePath(QLatin1String(buildFolderPrefix) + QStringLiteral("XXXXXX")));
+    if (!build.isValid())
+        throw Error(Error::Code::ReadOnly,
+                    QStringLiteral("Нельзя создать базу данных в папке «%1»: %2")
+                        .arg(native(dir), build.errorString()));
+    QLockFile lock(QDir(build.path()).filePath(QLatin1String(buildLockName)));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0))
+        throw Error(Error::Code::Io,
+                    QStringLiteral("Нельзя создать базу данных в папке «%1»: не удалось занять "
+                                   "папку сборки.")
+                        .arg(native(dir)));
+
+    kdb::Database::createStore(build.path(), schema);
+    {
+        auto db = kdb::Database::forFolder(build.path());
+        db->open();
+        fill(*db);
+        db->flush(); // one file, without a write-ahead log to carry along
+        db->close();
+    }
+    const QString built = QDir(build.path()).filePath(kdb::Database::storeFileName());
+    if (QFileInfo(built + QStringLiteral("-wal")).size() > 0)
+        throw Error(Error::Code::Io,
+                    QStringLiteral("Нельзя завершить создание базы данных в папке «%1»: журнал "
+                                   "записи не перенесён в файл базы.")
+                        .arg(native(dir)));
+    const QString target = QDir(dir).filePath(kdb::Database::storeFileName());
+    // rename never replaces a file: of two builds at once, the second finds the first's store.
+    if (!QFile::rename(built, target)) {
+        if (QFileInfo::exists(target))
+            throw Error(Error::Code::General, alreadyThere);
+        throw Error(
+            Error::Code::Io,
+            QStringLiteral("Нельзя перенести новую базу данных в папку «%1».").arg(native(dir)));
+    }
+}
 
 // Creates dir with its missing parents; gives the outermost folder it made ("" when dir was
 // there). Errors name the obstacle: a file on the way or a folder closed for writing.
@@ -302,27 +348,83 @@ void createDataFolder(const QString& dir)
                         QStringLiteral("В папке «%1» уже есть база данных; она оставлена как "
                                        "есть.")
                             .arg(native(path)));
-        if (!folderEntries(path).isEmpty())
+        if (!contentEntries(path).isEmpty())
             throw Error(Error::Code::General,
                         QStringLiteral("Папка «%1» не пуста: новая папка данных создаётся только "
                                        "в новой или пустой папке.")
                             .arg(native(path)));
     }
 
-    Cleanup cleanup(path, makeFolder(path, QStringLiteral("папку данных")));
-    kdb::Database::createStore(path, schemaScript());
-    {
-        auto db = kdb::Database::forFolder(path);
-        db->open();
-        {
-            kdb::Database::Transaction transaction(*db);
-            loadShippedRows(*db);
-            transaction.commit();
+    const QString top = makeFolder(path, QStringLiteral("папку данных"));
+    try {
+        buildStoreAside(
+            path, schemaScript(),
+            [](kdb::Database& db) {
+                kdb::Database::Transaction transaction(db);
+                loadShippedRows(db);
+                transaction.commit();
+            },
+            QStringLiteral("В папке «%1» уже есть база данных; она оставлена как есть.")
+                .arg(native(path)));
+    } catch (...) {
+        // Folders made on the way go again, unless another run has put something in them.
+        for (QString folder = path; !top.isEmpty() && folder.startsWith(top);
+             folder = QFileInfo(folder).path()) {
+            if (!QDir().rmdir(folder) || folder == top)
+                break;
         }
-        db->flush(); // a fresh folder is one file, without a write-ahead log to carry along
-        db->close();
+        throw;
     }
-    cleanup.dismiss();
+}
+
+ShippedRowsCheck checkShippedRows(kdb::Database& db)
+{
+    ShippedRowsCheck result;
+    const kdb::Dialect& dialect = db.store().dialect();
+    for (const ShippedTable& shipped : shippedTables()) {
+        const kdb::TableDef& def = db.tableDef(shipped.table);
+        // A shipped row is found by its key, where the data file gives the key.
+        QStringList conditions;
+        std::vector<int> keyColumns;
+        for (int c = 0; c < shipped.columns.size(); ++c) {
+            const kdb::FieldDef* field = def.find(shipped.columns[c]);
+            if (field && field->primaryKey) {
+                keyColumns.push_back(c);
+                conditions << dialect.quoteIdentifier(field->name) + QStringLiteral(" = ?");
+            }
+        }
+        int missing = 0;
+        if (keyColumns.empty()) {
+            auto count = db.store().select(
+                QStringLiteral("SELECT count(*) FROM ") + dialect.quoteIdentifier(def.name), {});
+            count->next();
+            missing =
+                std::max<qint64>(0, static_cast<qint64>(shipped.rows.size()) - count->int64(0));
+        } else {
+            const QString sql = QStringLiteral("SELECT count(*) FROM %1 WHERE %2")
+                                    .arg(dialect.quoteIdentifier(def.name),
+                                         conditions.join(QStringLiteral(" AND ")));
+            for (size_t r = 0; r < shipped.rows.size(); ++r) {
+                QVariantList key;
+                for (const int c : keyColumns)
+                    key << storeValue(shipped.rows[r].at(c), *def.find(shipped.columns[c]),
+                                      shipped.source);
+                auto found = db.store().select(sql, key);
+                if (found->next() && found->int64(0) == 0)
+                    ++missing;
+            }
+        }
+        if (missing == 0)
+            continue;
+        if (missing == static_cast<int>(shipped.rows.size()))
+            result.emptyTables << def.name;
+        else
+            result.partialTables << QStringLiteral("%1 (нет %2 из %3)")
+                                        .arg(def.name)
+                                        .arg(missing)
+                                        .arg(shipped.rows.size());
+    }
+    return result;
 }
 
 void createPictureStore(const QString& programDir)
@@ -337,28 +439,23 @@ void createPictureStore(const QString& programDir)
                                    "как есть.")
                         .arg(native(path)));
 
-    Cleanup cleanup(path, QString());
-    kdb::Database::createStore(path, picturesScript());
-    {
-        auto db = kdb::Database::forFolder(path);
-        db->open();
-        const kdb::TableDef& def = db->tableDef(QStringLiteral("PICTR.DB"));
-        const kdb::Dialect& dialect = db->store().dialect();
-        const QString sql = QStringLiteral("INSERT INTO %1 (%2,%3) VALUES (?,?)")
-                                .arg(dialect.quoteIdentifier(def.name),
-                                     dialect.quoteIdentifier(QStringLiteral("Keyn")),
-                                     dialect.quoteIdentifier(QStringLiteral("Pict")));
-        {
-            kdb::Database::Transaction transaction(*db);
+    buildStoreAside(
+        path, picturesScript(),
+        [](kdb::Database& db) {
+            const kdb::TableDef& def = db.tableDef(QStringLiteral("PICTR.DB"));
+            const kdb::Dialect& dialect = db.store().dialect();
+            const QString sql = QStringLiteral("INSERT INTO %1 (%2,%3) VALUES (?,?)")
+                                    .arg(dialect.quoteIdentifier(def.name),
+                                         dialect.quoteIdentifier(QStringLiteral("Keyn")),
+                                         dialect.quoteIdentifier(QStringLiteral("Pict")));
+            kdb::Database::Transaction transaction(db);
             for (const ShippedPicture& picture : shippedPictures())
-                db->executeStoreSql(
+                db.executeStoreSql(
                     sql, {picture.key, kdb::storedValue(picture.png, FieldType::Graphic)});
             transaction.commit();
-        }
-        db->flush();
-        db->close();
-    }
-    cleanup.dismiss();
+        },
+        QStringLiteral("В папке «%1» уже есть база данных картинок; она оставлена как есть.")
+            .arg(native(path)));
 }
 
 void prepareProgramFolder(const QString& programDir)

@@ -53,15 +53,26 @@ std::vector<ShippedPicture> shippedPictures();
 // transaction).
 void loadShippedRows(kdb::Database& db);
 
-// Creates a fresh Data folder in dir, creating dir when it is missing, and loads the shipped
-// rows into it in one transaction. Refuses with a kdb::Error (Russian message naming the
-// folder) when dir is not a folder or already holds a store or any other file, and when the
-// folder cannot be created or written. On failure nothing is left behind: a folder it created
-// is removed again and an existing empty folder stays empty.
+// Creates a fresh Data folder in dir, creating dir when it is missing, with every table and
+// the shipped rows. The store is built aside (in a hidden folder inside dir) and moved into
+// place complete, so that a build cut off, even by a killed process, never leaves a store
+// without its rows; what such a build left behind is removed by the next one. Refuses with a
+// kdb::Error (Russian message naming the folder) when dir is not a folder or already holds a
+// store or any other file (also when another run put its store there meanwhile), and when
+// the folder cannot be created or written. On failure nothing is left behind: a folder it
+// created is removed again and an existing empty folder stays empty.
 void createDataFolder(const QString& dir);
 
+// The shipped rows a Data folder lacks, found by their keys: tables holding none of theirs (a
+// folder whose build was cut off) and tables missing some ("sfld (нет 2 из 60)").
+struct ShippedRowsCheck {
+    QStringList emptyTables;
+    QStringList partialTables;
+};
+ShippedRowsCheck checkShippedRows(kdb::Database& db);
+
 // Creates the picture store in the program folder (which must exist and hold no store yet)
-// with the pictures of rows 1, 3, 5, 6, 7 and 9. On failure the files it made are removed.
+// with the pictures of rows 1, 3, 5, 6, 7 and 9, built aside and moved into place complete.
 void createPictureStore(const QString& programDir);
 
 // Makes the program folder ready to run: creates it when missing, the Data folder when it is

@@ -9,13 +9,16 @@ namespace kdb {
 namespace {
 
 // Every code point maps to a sort key: the class in the top byte (0 digits and punctuation,
-// 1 Latin, 2 Cyrillic, 3 other letters), the rank inside the class below it. Upper and lower
-// case of a letter share one key, which makes the order case-insensitive.
+// 1 Latin, 2 Cyrillic, 3 other letters), the rank inside the class below it, and in the lowest
+// bit the mark of Ё. Upper and lower case of a letter share one key, which makes the order
+// case-insensitive; Е and Ё differ only in that bit, so that Ё sorts as Е and the bit decides
+// only between names that are otherwise equal.
 constexpr std::uint32_t classShift = 24;
 constexpr std::uint32_t latinClass = 1u << classShift;
 constexpr std::uint32_t cyrillicClass = 2u << classShift;
 constexpr std::uint32_t otherLetterClass = 3u << classShift;
-// Ranks inside a letter class beyond the 26 Latin or 33 Russian letters.
+constexpr std::uint32_t yoMark = 1;
+// Ranks inside a letter class beyond the 26 Latin or 32 Russian letters.
 constexpr std::uint32_t extraLetterRank = 0x1000;
 // Bytes that are not valid UTF-8 sort after every punctuation code point.
 constexpr std::uint32_t malformedRank = 0x110000;
@@ -23,12 +26,17 @@ constexpr std::uint32_t malformedRank = 0x110000;
 constexpr std::uint32_t cyrillicTableBase = 0x400;
 constexpr std::uint32_t cyrillicTableEnd = 0x460;
 
-// The rank of a Russian letter: А..Е are 0..5, Ё is 6, Ж..Я are 7..32.
-constexpr std::uint32_t russianRank(std::uint32_t upper)
+constexpr std::uint32_t key(std::uint32_t letterClass, std::uint32_t rank)
+{
+    return letterClass | (rank << 1);
+}
+
+// The key of a Russian capital: А..Е are ranks 0..5 and Ж..Я 6..31; Ё is Е with its mark.
+constexpr std::uint32_t russianKey(std::uint32_t upper)
 {
     if (upper == 0x401)
-        return 6;
-    return upper - 0x410 + (upper >= 0x416 ? 1 : 0);
+        return key(cyrillicClass, 5) | yoMark;
+    return key(cyrillicClass, upper - 0x410);
 }
 
 constexpr std::array<std::uint32_t, 128> makeAsciiKeys()
@@ -36,11 +44,11 @@ constexpr std::array<std::uint32_t, 128> makeAsciiKeys()
     std::array<std::uint32_t, 128> keys{};
     for (std::uint32_t c = 0; c < 128; ++c) {
         if (c >= 'a' && c <= 'z')
-            keys[c] = latinClass | (c - 'a');
+            keys[c] = key(latinClass, c - 'a');
         else if (c >= 'A' && c <= 'Z')
-            keys[c] = latinClass | (c - 'A');
+            keys[c] = key(latinClass, c - 'A');
         else
-            keys[c] = c;
+            keys[c] = key(0, c);
     }
     return keys;
 }
@@ -54,12 +62,10 @@ constexpr std::array<std::uint32_t, cyrillicTableEnd - cyrillicTableBase> makeCy
             upper = cp - 0x20;
         else if (cp >= 0x450)
             upper = cp - 0x50;
-        std::uint32_t rank = 0;
         if (upper == 0x401 || (upper >= 0x410 && upper <= 0x42F))
-            rank = russianRank(upper);
-        else
-            rank = extraLetterRank + upper; // Ђ, Є, І, Ї, Ў and the like, after Я
-        keys[cp - cyrillicTableBase] = cyrillicClass | rank;
+            keys[cp - cyrillicTableBase] = russianKey(upper);
+        else // Ђ, Є, І, Ї, Ў and the like, after Я
+            keys[cp - cyrillicTableBase] = key(cyrillicClass, extraLetterRank + upper);
     }
     return keys;
 }
@@ -71,15 +77,15 @@ constexpr std::array<std::uint32_t, cyrillicTableEnd - cyrillicTableBase> cyrill
 std::uint32_t otherKey(char32_t cp)
 {
     if (!QChar::isLetter(cp))
-        return cp;
+        return key(0, cp);
     const std::uint32_t folded = QChar::toCaseFolded(cp);
     switch (QChar::script(cp)) {
     case QChar::Script_Latin:
-        return latinClass | (extraLetterRank + folded);
+        return key(latinClass, extraLetterRank + folded);
     case QChar::Script_Cyrillic:
-        return cyrillicClass | (extraLetterRank + folded);
+        return key(cyrillicClass, extraLetterRank + folded);
     default:
-        return otherLetterClass | folded;
+        return key(otherLetterClass, folded);
     }
 }
 
@@ -156,7 +162,7 @@ inline std::uint32_t nextKey(const unsigned char*& p, const unsigned char* end)
     }
     const std::int32_t cp = decodeMultiByte(p, end);
     if (cp < 0)
-        return malformedRank + c;
+        return key(0, malformedRank + c);
     return otherKey(static_cast<char32_t>(cp));
 }
 
@@ -199,15 +205,20 @@ int compareRussian(const char* a, int lengthA, const char* b, int lengthB)
     const unsigned char* pb = ub + start;
     const unsigned char* endA = ua + lengthA;
     const unsigned char* endB = ub + lengthB;
+    int tie = 0; // Е before Ё, for names equal but for those letters
     while (pa < endA && pb < endB) {
         const std::uint32_t keyA = nextKey(pa, endA);
         const std::uint32_t keyB = nextKey(pb, endB);
-        if (keyA != keyB)
-            return keyA < keyB ? -1 : 1;
+        if (keyA != keyB) {
+            if ((keyA | yoMark) != (keyB | yoMark))
+                return keyA < keyB ? -1 : 1;
+            if (tie == 0)
+                tie = keyA < keyB ? -1 : 1;
+        }
     }
     if (pa < endA)
         return 1;
-    return pb < endB ? -1 : 0;
+    return pb < endB ? -1 : tie;
 }
 
 int compareRussian(const QString& a, const QString& b)
@@ -227,15 +238,20 @@ int compareRussian(const QString& a, const QString& b)
         }
         return keyOf(cp);
     };
+    int tie = 0; // Е before Ё, for names equal but for those letters
     while (pa < endA && pb < endB) {
         const std::uint32_t keyA = next(pa, endA);
         const std::uint32_t keyB = next(pb, endB);
-        if (keyA != keyB)
-            return keyA < keyB ? -1 : 1;
+        if (keyA != keyB) {
+            if ((keyA | yoMark) != (keyB | yoMark))
+                return keyA < keyB ? -1 : 1;
+            if (tie == 0)
+                tie = keyA < keyB ? -1 : 1;
+        }
     }
     if (pa < endA)
         return 1;
-    return pb < endB ? -1 : 0;
+    return pb < endB ? -1 : tie;
 }
 
 void upperUtf8(const char* text, int length, std::string& out)
@@ -300,6 +316,24 @@ QString upperRussian(const QString& text)
             result += QChar(static_cast<char16_t>(QChar::toUpper(static_cast<char32_t>(c))));
         }
     }
+    return result;
+}
+
+void searchFormUtf8(const char* text, int length, std::string& out)
+{
+    const size_t start = out.size();
+    upperUtf8(text, length, out);
+    // Ё is D0 81 in UTF-8 and Е is D0 95; D0 only ever starts a character.
+    for (size_t i = start; i + 1 < out.size(); ++i) {
+        if (out[i] == '\xD0' && out[i + 1] == '\x81')
+            out[++i] = '\x95';
+    }
+}
+
+QString searchFormRussian(const QString& text)
+{
+    QString result = upperRussian(text);
+    result.replace(QChar(0x401), QChar(0x415));
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include "error.h"
 #include "store.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 #include <limits>
 
@@ -31,13 +32,31 @@ Dataset::~Dataset()
     }
 }
 
+namespace {
+// "Сохранение записи невозможно": the operation of a dataset that its state refuses, as the
+// user reads it.
+QString impossible(const char* operation)
+{
+    static const std::pair<const char*, const char*> titles[] = {
+        {"edit", "Редактирование записи"},  {"append", "Добавление записи"},
+        {"post", "Сохранение записи"},      {"delete", "Удаление записи"},
+        {"move", "Перемещение по записям"}, {"lookup", "Получение значения из справочника"},
+    };
+    for (const auto& [name, title] : titles) {
+        if (qstrcmp(name, operation) == 0)
+            return QString::fromUtf8(title) + QStringLiteral(" невозможно");
+    }
+    return QStringLiteral("Операция «%1» невозможна").arg(QString::fromLatin1(operation));
+}
+} // namespace
+
 void Dataset::requireOpen(const char* operation) const
 {
     if (m_state == State::Inactive)
         throw Error(Error::Code::State,
-                    QStringLiteral("Набор данных %1 закрыт: операция «%2» невозможна.")
-                        .arg(m_source.displayName.isEmpty() ? objectName() : m_source.displayName,
-                             QString::fromLatin1(operation)),
+                    QStringLiteral("%1: набор данных %2 закрыт.")
+                        .arg(impossible(operation),
+                             m_source.displayName.isEmpty() ? objectName() : m_source.displayName),
                     m_source.displayName);
 }
 
@@ -58,8 +77,8 @@ void Dataset::requireState(State state, const char* operation) const
         what = QStringLiteral("запись не редактируется");
     }
     throw Error(Error::Code::State,
-                QStringLiteral("Операция «%1» невозможна: %2 (таблица %3).")
-                    .arg(QString::fromLatin1(operation), what, m_source.displayName),
+                QStringLiteral("%1: %2 (таблица %3).")
+                    .arg(impossible(operation), what, m_source.displayName),
                 m_source.displayName);
 }
 
@@ -74,13 +93,43 @@ void Dataset::setState(State state)
 Error Dataset::storeError(const QString& operation, const Error& cause) const
 {
     QString message = cause.message();
-    if (cause.code() == Error::Code::KeyViolation)
+    QString field = cause.field();
+    if (cause.code() == Error::Code::KeyViolation) {
         message = QStringLiteral("Такая запись уже есть в таблице %1: ключ повторяется.")
                       .arg(m_source.displayName);
-    else if (!m_source.displayName.isEmpty() && !message.contains(m_source.displayName))
+    } else if (cause.code() == Error::Code::Constraint && !field.isEmpty()) {
+        // A required field: named as the dataset knows it.
+        if (const Field* f = findField(field))
+            field = f->name();
+        message = QStringLiteral("Не заполнено обязательное поле «%1» таблицы %2.")
+                      .arg(field, m_source.displayName);
+    } else if (cause.code() == Error::Code::Constraint && cause.message().contains(QChar(0xAB))) {
+        // A condition of the table names its fields in its text; the first field of the
+        // dataset it names is the one to correct.
+        const int open = message.indexOf(QChar(0xAB));
+        const int close = message.lastIndexOf(QChar(0xBB));
+        const QString condition =
+            open >= 0 && close > open ? message.mid(open + 1, close - open - 1) : QString();
+        for (const auto& f : m_fields) {
+            const QRegularExpression word(
+                QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(f->name())),
+                QRegularExpression::CaseInsensitiveOption);
+            if (f->kind() == Field::Kind::Data && condition.contains(word)) {
+                field = f->name();
+                break;
+            }
+        }
+        message =
+            field.isEmpty()
+                ? QStringLiteral("Значение не допускается условием «%1» таблицы %2.")
+                      .arg(condition, m_source.displayName)
+                : QStringLiteral("Значение поля «%1» не допускается условием «%2» таблицы %3.")
+                      .arg(field, condition, m_source.displayName);
+    } else if (!m_source.displayName.isEmpty() && !message.contains(m_source.displayName)) {
         message =
             QStringLiteral("%1 (таблица %2, %3)").arg(message, m_source.displayName, operation);
-    return Error(cause.code(), message, m_source.displayName, cause.field());
+    }
+    return Error(cause.code(), message, m_source.displayName, field);
 }
 
 // --- opening ---------------------------------------------------------------------------------
@@ -692,15 +741,21 @@ Condition matchCondition(const Dataset& ds, const Store& store, const QString& f
             if (partial)
                 lhs = QStringLiteral("substr(%1,1,%2)").arg(column).arg(text.size());
             if (nocase) {
-                parts << d.upperFunction + QLatin1Char('(') + lhs + QStringLiteral(")=") +
-                             d.upperFunction + QStringLiteral("(?)");
+                // Without regard to case, and Ё is Е: "ел" finds "Ёлкин".
+                parts << d.searchFunction + QLatin1Char('(') + lhs + QStringLiteral(")=") +
+                             d.searchFunction + QStringLiteral("(?)");
                 c.params << text;
                 if (partial) {
+                    // Written with Е, the bound is the first of the texts it stands for in
+                    // the Russian order, where Е comes before Ё between equal names.
                     parts << d.collate(column) + QStringLiteral(">=?");
-                    c.params << text;
+                    const QString first = QString(text)
+                                              .replace(QChar(0x401), QChar(0x415))
+                                              .replace(QChar(0x451), QChar(0x435));
+                    c.params << first;
                     if (!d.collationMaximum.isEmpty()) {
                         parts << d.collate(column) + QStringLiteral("<?");
-                        c.params << text + d.collationMaximum;
+                        c.params << first + d.collationMaximum;
                     }
                 }
             } else {

@@ -116,8 +116,8 @@ public:
 
     // --- searching
     // Fields joined by ";", one value each. PartialKey: a text field's value is a prefix;
-    // CaseInsensitive: texts compare without regard to case. The first row in the current
-    // order that matches becomes current; false (cursor unchanged) when none does.
+    // CaseInsensitive: texts compare without regard to case, and Ё as Е. The first row in the
+    // current order that matches becomes current; false (cursor unchanged) when none does.
     bool locate(const QString& fields, const QVariantList& values, int options = NoOptions);
     // The resultField of the first row (in order, passing the filter) whose keyFields equal
     // keyValues; null when none. The cursor does not move.

@@ -15,6 +15,7 @@ struct Dialect {
     QString concatOperator; // "||"
     QString trueLiteral;    // "1"
     QString falseLiteral;   // "0"
+    QString searchFunction; // case-insensitive search form, Ё as Е: "kdb_search"
     // "*" in a select list written out as the table's columns: a store whose tables carry a
     // row id column of their own must not hand it out as a field.
     bool expandStar = false;
@@ -29,6 +30,9 @@ struct Dialect {
     // none: a prefix search then also gets an upper end (prefix + it), so that the store reads
     // only the names of that prefix.
     QString collationMaximum;
+    // An expression read as text ("CAST(%1 AS text)"), for a store that will not compare a
+    // date or a number with a text; empty where every value compares with a text as it stands.
+    QString asText;
     // The schema's type names as the store spells them (the schema is written once, in the
     // embedded store's words): declared name -> store name; empty where the store takes the
     // schema as it stands. describeTable maps them back.

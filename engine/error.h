@@ -19,6 +19,7 @@ public:
         State,        // an operation that the dataset's state does not allow
         Corrupt,      // a damaged data file
         Io,           // the store could not read or write its files
+        Constraint,   // a required field left empty, or a value a rule of the table refuses
     };
 
     Error(Code code, const QString& message, const QString& table = {}, const QString& field = {});

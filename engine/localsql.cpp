@@ -3,6 +3,7 @@
 #include "error.h"
 
 #include <QDate>
+#include <algorithm>
 #include <iterator>
 #include <optional>
 #include <vector>
@@ -142,6 +143,27 @@ bool sortsWithoutCollation(FieldType type)
            type == FieldType::Date;
 }
 
+// Where "--" or "/*" stands outside quotes in store SQL, or -1: the store would read the rest
+// of the line or the text as a comment.
+int commentStart(const QString& sql)
+{
+    QChar quote;
+    for (int i = 0; i + 1 < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar(); // a doubled quote closes and opens again
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"'))
+            quote = c;
+        else if ((c == QLatin1Char('-') && sql[i + 1] == QLatin1Char('-')) ||
+                 (c == QLatin1Char('/') && sql[i + 1] == QLatin1Char('*')))
+            return i;
+    }
+    return -1;
+}
+
 class Translator {
 public:
     Translator(const QString& text, const TableResolver& resolve, const Dialect& dialect)
@@ -177,6 +199,12 @@ public:
             fail(QStringLiteral("ожидается SELECT, DELETE, UPDATE или INSERT"), first);
         }
         result.parameterNames = std::move(m_parameterNames);
+        // The last guard: whatever the text, the store must run all of what was translated.
+        if (const int at = commentStart(result.sql); at >= 0)
+            throw Error(Error::Code::Syntax,
+                        QStringLiteral("Ошибка в тексте запроса: перевод запроса содержит начало "
+                                       "комментария («%1»).")
+                            .arg(result.sql.mid(std::max(0, at - 20), 40)));
         return result;
     }
 
@@ -188,7 +216,8 @@ private:
         if (!m_text.contains(QLatin1Char('\n')))
             return QStringLiteral("позиция %1").arg(pos + 1);
         const int line = static_cast<int>(m_text.left(pos).count(QLatin1Char('\n'))) + 1;
-        const int lineStart = m_text.lastIndexOf(QLatin1Char('\n'), pos - 1) + 1;
+        // lastIndexOf counts a negative start from the end: the first line starts at 0.
+        const int lineStart = pos > 0 ? m_text.lastIndexOf(QLatin1Char('\n'), pos - 1) + 1 : 0;
         return QStringLiteral("строка %1, позиция %2").arg(line).arg(pos - lineStart + 1);
     }
 
@@ -222,6 +251,19 @@ private:
             const QChar c = s[i];
             if (c.isSpace()) {
                 ++i;
+                continue;
+            }
+            const QChar after = i + 1 < size ? s[i + 1] : QChar();
+            if (c == QLatin1Char('-') && after == QLatin1Char('-')) { // a comment to the line's end
+                while (i < size && s[i] != QLatin1Char('\n'))
+                    ++i;
+                continue;
+            }
+            if (c == QLatin1Char('/') && after == QLatin1Char('*')) {
+                const int close = m_text.indexOf(QLatin1String("*/"), i + 2);
+                if (close < 0)
+                    failAt(QStringLiteral("не закрыт комментарий «/*»"), i);
+                i = close + 2;
                 continue;
             }
             Token token;
@@ -614,13 +656,38 @@ private:
         return *field;
     }
 
-    // A value written into a column: a dotted date stays text for a text column.
+    // A value written into a column: a dotted date stays text for a text column; an empty text
+    // empties a date or a number; a written value that is not of the column's kind is refused,
+    // where the store would keep it as text and lose the old value.
     QString valueFor(const FieldDef& field, const Expr& value) const
     {
         if (value.dotDate && isTextType(field.type))
             return m_dialect.quoteString(value.text);
         if (value.badDate && field.type == FieldType::Date)
             noSuchDate(value);
+        if (isTextType(field.type) || field.type == FieldType::Unknown ||
+            field.type == FieldType::Graphic)
+            return value.sql;
+        if (value.literal && value.text.trimmed().isEmpty())
+            return QStringLiteral("NULL");
+        bool fits = true;
+        if (field.type == FieldType::Date) {
+            fits = !(value.literal && !value.dotDate) && !value.number;
+        } else if (value.dotDate) {
+            fits = false;
+        } else if (value.literal) {
+            bool ok = false;
+            value.text.trimmed().toDouble(&ok);
+            fits = ok;
+        }
+        if (value.sql == QLatin1String("NULL"))
+            fits = true;
+        if (!fits)
+            throw Error(Error::Code::Syntax,
+                        QStringLiteral("Значение %1 не подходит для поля «%2» (%3).")
+                            .arg(value.literal ? QStringLiteral("«%1»").arg(value.text) : value.sql,
+                                 field.name, QString::fromLatin1(typeName(field.type))),
+                        QString(), field.name);
         return value.sql;
     }
 
@@ -821,7 +888,8 @@ private:
             }
             if (isWord(peek(), "collate")) {
                 take();
-                if (peek().kind != Tok::Name)
+                if (peek().kind != Tok::Name || !peek().qualifier.isEmpty() || peek().quotedName ||
+                    peek().star)
                     fail(QStringLiteral("ожидается имя порядка сортировки"), peek());
                 term.sql += QLatin1String(" COLLATE ") + take().text.toString();
             } else if (!sortsWithoutCollation(term.type)) {
@@ -940,7 +1008,30 @@ private:
 
     // ---- expressions
 
-    Expr expression(const Scope& scope) { return orExpr(scope); }
+    // Every level of parentheses, subqueries, NOT and signs is a level of recursion here: a
+    // limit keeps a text nested thousands deep from exhausting the stack.
+    static constexpr int kMaxNesting = 100;
+    class Nesting {
+    public:
+        Nesting(Translator& translator, const Token& at) : m_translator(translator)
+        {
+            if (++m_translator.m_nesting > kMaxNesting)
+                m_translator.failAt(
+                    QStringLiteral("выражение вложено глубже %1 уровней").arg(kMaxNesting), at.pos);
+        }
+        ~Nesting() { --m_translator.m_nesting; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Translator& m_translator;
+    };
+
+    Expr expression(const Scope& scope)
+    {
+        const Nesting nesting(*this, peek());
+        return orExpr(scope);
+    }
 
     Expr orExpr(const Scope& scope)
     {
@@ -973,6 +1064,7 @@ private:
     Expr notExpr(const Scope& scope)
     {
         if (isWord(peek(), "not")) {
+            const Nesting nesting(*this, peek());
             take();
             Expr expr;
             expr.sql = QLatin1String("NOT ") + notExpr(scope).sql;
@@ -982,13 +1074,21 @@ private:
         return predicate(scope);
     }
 
-    // A date written as text stays text where it meets a text column.
+    // A date written as text stays text where it meets a text column. Against a date column a
+    // quoted text must be a d.m.yyyy date: '01.01.80' or '1980-01-01' compared as text would
+    // find wrong rows without a word. An empty text stays: it finds the empty dates.
     QString against(const Expr& value, const Expr& other) const
     {
         if (value.dotDate && isTextType(other.type))
             return m_dialect.quoteString(value.text);
         if (value.badDate && other.type == FieldType::Date)
             noSuchDate(value);
+        if (value.literal && !value.dotDate && !value.text.isEmpty() &&
+            other.type == FieldType::Date)
+            failAt(QStringLiteral("«%1» сравнивается с датой, но не дата: дата пишется как "
+                                  "день.месяц.год, например '15.03.1985'")
+                       .arg(value.text),
+                   value.pos);
         return value.sql;
     }
 
@@ -1161,8 +1261,12 @@ private:
     Expr unary(const Scope& scope)
     {
         if (isOp(peek(), "-") || isOp(peek(), "+")) {
+            const Nesting nesting(*this, peek());
             const QStringView op = take().text;
             Expr expr = unary(scope);
+            // "- -1" must not become "--1", which the store reads as a comment.
+            if (expr.sql.startsWith(QLatin1Char('-')))
+                expr.sql.prepend(QLatin1Char(' '));
             expr.sql.prepend(op);
             expr.exact = expr.literal = expr.dotDate = false;
             expr.column.clear();
@@ -1320,11 +1424,23 @@ private:
         if (isWord(name, "cast")) {
             const Expr value = expression(scope);
             expectWord("as", QStringLiteral("AS в CAST"));
-            const Token& typeStart = peek();
-            const Token& closing = m_tokens[static_cast<size_t>(close)];
-            args = value.sql + QLatin1String(" AS ") +
-                   m_text.mid(typeStart.pos, closing.pos - typeStart.pos).trimmed();
-            m_pos = static_cast<size_t>(close);
+            // The type is written again from its words and numbers ("VARCHAR(20)"), never
+            // copied as text, which could carry a comment into the store's SQL.
+            args = value.sql + QLatin1String(" AS ");
+            if (position() == close)
+                fail(QStringLiteral("ожидается тип в CAST"), peek());
+            while (position() < close) {
+                const Token& part = take();
+                if (part.kind == Tok::Name && part.qualifier.isEmpty() && !part.quotedName &&
+                    !part.star)
+                    args += (args.endsWith(QLatin1Char(' ')) ? QString() : QStringLiteral(" ")) +
+                            part.text.toString();
+                else if (part.kind == Tok::Number || part.kind == Tok::Comma ||
+                         part.kind == Tok::LParen || part.kind == Tok::RParen)
+                    args += m_text.mid(part.pos, part.length);
+                else
+                    fail(QStringLiteral("ожидается тип в CAST"), part);
+            }
         } else if (isOp(peek(), "*") && peek(1).kind == Tok::RParen) {
             take();
             args = QStringLiteral("*");
@@ -1367,6 +1483,7 @@ private:
     const Dialect& m_dialect;
     std::vector<Token> m_tokens;
     size_t m_pos = 0;
+    int m_nesting = 0;
     QStringList m_parameterNames;
 };
 

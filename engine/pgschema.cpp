@@ -100,6 +100,8 @@ QString storeTypeName(const QString& declared, const Dialect& dialect)
     return declared;
 }
 
+size_t matchingClose(const std::vector<Token>& tokens, size_t open);
+
 // One column definition (or table constraint) of CREATE TABLE, rewritten; key receives the
 // column's quoted name when it is a single integer primary key.
 QString columnDefinition(const std::vector<Token>& tokens, size_t from, size_t to,
@@ -157,6 +159,25 @@ QString columnDefinition(const std::vector<Token>& tokens, size_t from, size_t t
                                                    words[i - 1]->text == QLatin1String("("));
         if (!glue)
             text += QLatin1Char(' ');
+        if (isWord(t, "check")) {
+            // The condition keeps its name and its text as the schema writes it, so that a
+            // refused value is reported with the condition the user can read.
+            const QString constraint = QStringLiteral("%1_%2_check").arg(table, written.toLower());
+            text += QStringLiteral("CONSTRAINT \"%1\" ").arg(constraint);
+            const size_t at = static_cast<size_t>(&t - tokens.data());
+            size_t open = at + 1;
+            while (open < to && tokens[open].kind == Tok::Space)
+                ++open;
+            if (open < to && tokens[open].text == QLatin1String("(")) {
+                const size_t close = matchingClose(tokens, open);
+                QString condition;
+                for (size_t k = open + 1; k < close; ++k)
+                    condition += tokens[k].text;
+                names << QStringLiteral("COMMENT ON CONSTRAINT \"%1\" ON \"%2\" IS %3;\n")
+                             .arg(constraint, table,
+                                  Dialect::postgres().quoteString(condition.trimmed()));
+            }
+        }
         text += t.kind == Tok::Quoted ? foldedName(t.text) : t.text;
     }
     return text;
@@ -225,6 +246,9 @@ QString serverSchemaPrelude()
         "false);\n"
         "CREATE FUNCTION kdb_upper(text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL "
         "SAFE AS $$SELECT upper($1 COLLATE \"und-x-icu\")$$;\n"
+        // The search form: upper case with Ё written as Е, so that "ел" finds "Ёлкин".
+        "CREATE FUNCTION kdb_search(text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL "
+        "SAFE AS $$SELECT replace(upper($1 COLLATE \"und-x-icu\"), 'Ё', 'Е')$$;\n"
         "CREATE TABLE kdb_schema (version integer NOT NULL);\n");
 }
 

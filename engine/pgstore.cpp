@@ -130,6 +130,14 @@ public:
             serverText(result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr);
         if (detail.isEmpty())
             detail = serverText(PQerrorMessage(m_conn));
+        const QString table =
+            serverText(result ? PQresultErrorField(result, PG_DIAG_TABLE_NAME) : nullptr);
+        const QString column =
+            serverText(result ? PQresultErrorField(result, PG_DIAG_COLUMN_NAME) : nullptr);
+        const QString constraint =
+            serverText(result ? PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME) : nullptr);
+        const QString keyDetail =
+            serverText(result ? PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL) : nullptr);
         if (result)
             PQclear(result);
         if (PQstatus(m_conn) != CONNECTION_OK || state.startsWith(QLatin1String("08")) ||
@@ -142,12 +150,25 @@ public:
                             .arg(m_server, detail));
         Q_UNUSED(sqlText);
         const QString cls = state.left(2);
-        if (state == QLatin1String("23505") || state == QLatin1String("23503") ||
-            state == QLatin1String("23502") || state == QLatin1String("23514") ||
-            cls == QLatin1String("23"))
+        // A broken constraint says which kind it is, as in the embedded store: a required
+        // field left empty (naming the table and the field), a value the table's condition
+        // refuses (in the condition's own words), a repeated key.
+        if (state == QLatin1String("23502"))
+            throw Error(Error::Code::Constraint,
+                        QStringLiteral("Не заполнено обязательное поле «%1» таблицы %2.")
+                            .arg(column, table),
+                        table, column);
+        if (state == QLatin1String("23514")) {
+            const auto it = m_checks.find(constraint);
+            throw Error(Error::Code::Constraint,
+                        QStringLiteral("Значение не допускается условием таблицы «%1».")
+                            .arg(it == m_checks.end() ? constraint : it->second));
+        }
+        if (cls == QLatin1String("23"))
             throw Error(Error::Code::KeyViolation,
-                        QStringLiteral("Нарушение уникальности ключа или ограничения таблицы (%1).")
-                            .arg(detail));
+                        QStringLiteral("Такая запись уже есть в таблице %1: ключ повторяется (%2).")
+                            .arg(table, keyDetail.isEmpty() ? detail : keyDetail),
+                        table);
         if (state == QLatin1String("42501"))
             throw Error(Error::Code::ReadOnly,
                         QStringLiteral("Сервер «%1» не разрешает эту операцию пользователю "
@@ -304,6 +325,20 @@ public:
         return changed;
     }
 
+    // The text of every condition of the tables, read once after the schema may have changed
+    // (a failed statement may leave no transaction to read it in).
+    void loadChecks()
+    {
+        m_checks.clear();
+        auto c = select(QStringLiteral("SELECT conname, coalesce(obj_description(oid, "
+                                       "'pg_constraint'), pg_get_constraintdef(oid)) FROM "
+                                       "pg_constraint WHERE contype = 'c' AND connamespace = "
+                                       "current_schema()::regnamespace"),
+                        {});
+        while (c->next())
+            m_checks[c->value(0).toString()] = c->value(1).toString();
+    }
+
     void execScript(const QString& script) override
     {
         ensureConnected();
@@ -314,6 +349,8 @@ public:
             fail(r, s.text);
         PQclear(r);
         m_columnTypes.clear();
+        if (PQtransactionStatus(m_conn) == PQTRANS_IDLE)
+            loadChecks();
     }
 
     qint64 lastInsertRowId() override { return m_lastInsert; }
@@ -630,6 +667,7 @@ private:
     quint64 m_compiled = 0;
     qint64 m_lastInsert = 0;
     std::map<std::pair<QString, qint64>, const void*> m_locks; // lock -> its holder
+    std::map<QString, QString> m_checks; // a table condition's name -> its text
     std::shared_ptr<PgStore*> m_self = std::make_shared<PgStore*>(this);
     std::map<Oid, std::map<int, ColumnInfo>> m_columnTypes;
 };
@@ -819,7 +857,10 @@ std::unique_ptr<Store> openPgStore(const QString& connection)
                             .arg(version.toInt())
                             .arg(serverSchemaVersion));
         const QString schema = scalar(conn, "SELECT current_schema()").toString();
-        return std::make_unique<PgStore>(connection, conn, schema);
+        auto store = std::make_unique<PgStore>(connection, conn, schema);
+        conn = nullptr; // the store owns it now
+        store->loadChecks();
+        return store;
     } catch (...) {
         PQfinish(conn);
         throw;

@@ -16,7 +16,8 @@ int russianCollation(void*, int lengthA, const void* a, int lengthB, const void*
                           lengthB);
 }
 
-void upperFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+template <void (*convert)(const char*, int, std::string&)>
+void textFunction(sqlite3_context* context, int, sqlite3_value** arguments)
 {
     sqlite3_value* value = arguments[0];
     if (sqlite3_value_type(value) == SQLITE_NULL) {
@@ -32,7 +33,7 @@ void upperFunction(sqlite3_context* context, int, sqlite3_value** arguments)
     // Called once per row of a scan: keep one buffer per thread instead of one per call.
     thread_local std::string buffer;
     buffer.clear();
-    upperUtf8(text, length, buffer);
+    convert(text, length, buffer);
     sqlite3_result_text(context, buffer.data(), static_cast<int>(buffer.size()), SQLITE_TRANSIENT);
 }
 
@@ -51,8 +52,12 @@ void installRussianFunctions(sqlite3* db)
         SQLITE_OK)
         fail(db, "порядок сортировки RUS");
     if (sqlite3_create_function_v2(db, "kdb_upper", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                   upperFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
+                                   textFunction<upperUtf8>, nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(db, "функцию kdb_upper");
+    if (sqlite3_create_function_v2(db, "kdb_search", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   textFunction<searchFormUtf8>, nullptr, nullptr,
+                                   nullptr) != SQLITE_OK)
+        fail(db, "функцию kdb_search");
 }
 
 } // namespace kdb

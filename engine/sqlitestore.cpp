@@ -2,6 +2,7 @@
 // in other processes never wait for a writer, with every commit synced to disk.
 #include "store.h"
 
+#include "collation.h"
 #include "error.h"
 #include "recordlock.h"
 #include "sqlitefunctions.h"
@@ -22,8 +23,8 @@ namespace {
 Error::Code codeFor(int rc)
 {
     switch (rc & 0xff) {
-    case SQLITE_CONSTRAINT:
-        return Error::Code::KeyViolation;
+    case SQLITE_CONSTRAINT: // a repeated key is told apart by storeFailure
+        return Error::Code::Constraint;
     case SQLITE_READONLY:
     case SQLITE_PERM:
         return Error::Code::ReadOnly;
@@ -48,8 +49,7 @@ QString describe(int rc, const QString& detail)
 {
     switch (rc & 0xff) {
     case SQLITE_CONSTRAINT:
-        return QStringLiteral("Нарушение уникальности ключа или ограничения таблицы (%1).")
-            .arg(detail);
+        return QStringLiteral("Нарушено ограничение таблицы (%1).").arg(detail);
     case SQLITE_READONLY:
     case SQLITE_PERM:
         return QStringLiteral("База данных доступна только для чтения (%1).").arg(detail);
@@ -68,6 +68,47 @@ QString describe(int rc, const QString& detail)
         return QStringLiteral("Ошибка в запросе: %1").arg(detail);
     default:
         return QStringLiteral("Ошибка базы данных: %1").arg(detail);
+    }
+}
+
+// What SQLite names after "... constraint failed: ": "zvrecr.Zayav" for NOT NULL, the pairs of
+// the key for UNIQUE ("svkat.Tabno, svkat.Sfr"), the condition or its name for CHECK.
+QString constraintSubject(const QString& detail)
+{
+    const int colon = detail.indexOf(QLatin1String(": "));
+    return colon < 0 ? QString() : detail.mid(colon + 2).trimmed();
+}
+
+// An error of the store for the user. A broken constraint says which kind it is: a repeated key,
+// a required field left empty (naming the table and the field), a value the table's condition
+// refuses; none of them is a "duplicate key" but the first.
+Error storeFailure(int rc, const QString& detail)
+{
+    const QString subject = constraintSubject(detail);
+    switch (rc) {
+    case SQLITE_CONSTRAINT_NOTNULL: {
+        const int dot = subject.indexOf(QLatin1Char('.'));
+        const QString table = dot < 0 ? QString() : subject.left(dot);
+        const QString field = subject.mid(dot + 1);
+        return Error(
+            Error::Code::Constraint,
+            QStringLiteral("Не заполнено обязательное поле «%1» таблицы %2.").arg(field, table),
+            table, field);
+    }
+    case SQLITE_CONSTRAINT_CHECK:
+        return Error(Error::Code::Constraint,
+                     QStringLiteral("Значение не допускается условием таблицы «%1».").arg(subject));
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY: {
+        const int dot = subject.indexOf(QLatin1Char('.'));
+        const QString table = dot < 0 ? QString() : subject.left(dot);
+        return Error(Error::Code::KeyViolation,
+                     QStringLiteral("Такая запись уже есть в таблице %1: ключ повторяется (%2).")
+                         .arg(table, subject),
+                     table);
+    }
+    default:
+        return Error(codeFor(rc), describe(rc, detail));
     }
 }
 
@@ -91,7 +132,7 @@ public:
 
     [[noreturn]] void fail(int rc) const
     {
-        throw Error(codeFor(rc), describe(rc, QString::fromUtf8(sqlite3_errmsg(m_db))));
+        throw storeFailure(rc, QString::fromUtf8(sqlite3_errmsg(m_db)));
     }
 
     struct Entry {
@@ -271,7 +312,7 @@ public:
         if (rc != SQLITE_OK) {
             const QString detail = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
             sqlite3_free(message);
-            throw Error(codeFor(rc), describe(rc, detail));
+            throw storeFailure(rc, detail);
         }
     }
 
@@ -598,6 +639,63 @@ void refuseNetworkFolder(const QString& folder)
                     .arg(QDir::toNativeSeparators(folder), kind));
 }
 
+QString emptyStoreMessage(const QString& file)
+{
+    return QStringLiteral("Файл базы данных «%1» пуст: в нём нет ни одной таблицы. Вероятно, "
+                          "создание папки данных было прервано или файл повреждён. Файл "
+                          "оставлен как есть; восстановите его из копии или создайте папку "
+                          "данных заново.")
+        .arg(QDir::toNativeSeparators(file));
+}
+
+int tableCount(sqlite3* db)
+{
+    sqlite3_stmt* stmt = nullptr;
+    int count = -1;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table'", -1, &stmt,
+                           nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        count = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return count;
+}
+
+int collationVersion(sqlite3* db)
+{
+    sqlite3_stmt* stmt = nullptr;
+    int version = -1;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return version;
+}
+
+// The store's header keeps the version of the Russian order its indexes were built with (0 for
+// a folder made before it was kept). An index in another order than the one the program
+// compares with finds wrong rows and breaks at the next write, so a folder made with an older
+// order has those indexes rebuilt once, by the first program that opens it.
+void reindexForCollation(sqlite3* db, const QString& file)
+{
+    if (collationVersion(db) == russianCollationVersion)
+        return;
+    execOn(db, "BEGIN IMMEDIATE", file);
+    try {
+        if (collationVersion(db) != russianCollationVersion) {
+            execOn(db, "REINDEX RUS", file);
+            execOn(
+                db,
+                QByteArray("PRAGMA user_version = " + QByteArray::number(russianCollationVersion))
+                    .constData(),
+                file);
+        }
+        execOn(db, "COMMIT", file);
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 } // namespace
 
 FileSystemProbe setFileSystemProbe(FileSystemProbe probe)
@@ -631,15 +729,23 @@ std::unique_ptr<Store> openSqliteStore(const QString& folder)
                     QStringLiteral("Папка данных «%1» доступна только для чтения: работа с базой "
                                    "невозможна. Проверьте права доступа к папке и её файлам.")
                         .arg(QDir::toNativeSeparators(folder)));
+    // SQLite would take a file of zero bytes for a new database and write one into it; ours is
+    // a store cut off before its first write, and the user must hear of it, not of a missing
+    // table later.
+    if (QFileInfo(file).size() == 0 && QFileInfo(file + QStringLiteral("-wal")).size() == 0)
+        throw Error(Error::Code::Corrupt, emptyStoreMessage(file));
     sqlite3* db = openConnection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
     try {
         // Reading the schema is the first touch of the file: a damaged or foreign file
-        // shows here, not in the middle of the user's work.
+        // shows here, not in the middle of the user's work. Nothing is written before it.
         execOn(db, "SELECT count(*) FROM sqlite_schema", file);
+        if (tableCount(db) == 0)
+            throw Error(Error::Code::Corrupt, emptyStoreMessage(file));
         execOn(db,
                "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-8000; "
                "PRAGMA foreign_keys=OFF;",
                file);
+        reindexForCollation(db, file);
         return std::make_unique<SqliteStore>(folder, db);
     } catch (...) {
         sqlite3_close_v2(db);
@@ -663,6 +769,10 @@ void createSqliteStore(const QString& folder, const QString& schemaScript)
     try {
         execOn(db, "PRAGMA journal_mode=WAL; BEGIN;", file);
         execOn(db, schemaScript.toUtf8().constData(), file);
+        execOn(db,
+               QByteArray("PRAGMA user_version = " + QByteArray::number(russianCollationVersion))
+                   .constData(),
+               file);
         execOn(db, "COMMIT;", file);
         sqlite3_close_v2(db);
     } catch (...) {

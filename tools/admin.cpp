@@ -10,9 +10,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTextStream>
+#include <QThread>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -131,11 +134,24 @@ int runCheck(const QString& folder)
     for (const QString& t : schemaTableNames())
         if (!tables.contains(t, Qt::CaseInsensitive))
             missing << t;
+    // A folder whose build was cut off has every table but none of the shipped rows.
+    kadrol::ShippedRowsCheck shipped;
+    if (missing.isEmpty())
+        shipped = kadrol::checkShippedRows(*db);
     for (const QString& p : problems)
         err() << p << '\n';
     if (!missing.isEmpty())
         err() << QStringLiteral("Нет таблиц: %1").arg(missing.join(QStringLiteral(", "))) << '\n';
-    if (!problems.isEmpty() || !missing.isEmpty()) {
+    if (!shipped.emptyTables.isEmpty())
+        err() << QStringLiteral("Нет поставляемых строк в таблицах: %1")
+                     .arg(shipped.emptyTables.join(QStringLiteral(", ")))
+              << '\n';
+    // Some rows of a list may have been removed by the users: worth a word, not an error.
+    if (!shipped.partialTables.isEmpty())
+        err() << QStringLiteral("Не хватает части поставляемых строк: %1")
+                     .arg(shipped.partialTables.join(QStringLiteral(", ")))
+              << '\n';
+    if (!problems.isEmpty() || !missing.isEmpty() || !shipped.emptyTables.isEmpty()) {
         err() << QStringLiteral("Проверка %1: найдены ошибки.").arg(placeName(*db)) << '\n';
         return 1;
     }
@@ -159,6 +175,7 @@ int runDemo(const QStringList& args)
             throw kdb::Error(kdb::Error::Code::General, QString::fromUtf8(kUsage));
     }
     const QString folder = args[0];
+    const QString store = QDir(folder).filePath(kdb::Database::storeFileName());
     if (kdb::isServerLocation(folder)) {
         try {
             kdb::Database::forFolder(folder)->open();
@@ -167,11 +184,30 @@ int runDemo(const QStringList& args)
                 throw;
             kadrol::createServerAgency(folder);
         }
-    } else if (!QFileInfo::exists(QDir(folder).filePath(kdb::Database::storeFileName()))) {
-        kadrol::createDataFolder(folder);
+    } else if (!QFileInfo::exists(store)) {
+        try {
+            kadrol::createDataFolder(folder);
+        } catch (const kdb::Error&) {
+            if (!QFileInfo::exists(store)) // else another run has just made it: fill it or not
+                throw;
+        }
     }
     auto db = kdb::Database::forFolder(folder);
     db->open();
+    // The emptiness check and the filling are one transaction: of two runs at once, the second
+    // waits for the first and then finds the folder filled.
+    std::unique_ptr<kdb::Database::Transaction> tx;
+    QElapsedTimer waiting;
+    waiting.start();
+    while (!tx) {
+        try {
+            tx = std::make_unique<kdb::Database::Transaction>(*db);
+        } catch (const kdb::Error& e) {
+            if (e.code() != kdb::Error::Code::RecordLocked || waiting.elapsed() > 600000)
+                throw;
+            QThread::msleep(100);
+        }
+    }
     if (kdb::Table::opened(*db, QStringLiteral("RESERV.DB"))->recordCount() > 0 ||
         kdb::Table::opened(*db, QStringLiteral("LANG.DB"))->recordCount() > 0)
         throw kdb::Error(kdb::Error::Code::General,
@@ -183,6 +219,8 @@ int runDemo(const QStringList& args)
                                       : QStringLiteral("Папка данных «%1»")
                                             .arg(QDir::toNativeSeparators(folder))));
     const kadrol::AgencyCounts c = kadrol::generateAgency(*db, options);
+    tx->commit();
+    tx.reset();
     db->store().optimize(); // a server plans the windows' orders on fresh statistics
     db->flush();
     out() << QStringLiteral("Кандидатов: %1, записей о них: %2, фирм: %3, заявок: %4.")

@@ -666,29 +666,32 @@ private Q_SLOTS:
         QTest::addColumn<QVariantList>("first");
         QTest::addColumn<QVariantList>("second");
         QTest::addColumn<bool>("refused");
+        QTest::addColumn<int>("code"); // of the refusal
         const QVariant none;
+        const int key = int(kdb::Error::Code::KeyViolation);
         QTest::addRow("candidate listed twice for a request")
-            << "ZVRECR.DB" << QVariantList{1, 5} << QVariantList{1, 5} << true;
+            << "ZVRECR.DB" << QVariantList{1, 5} << QVariantList{1, 5} << true << key;
         QTest::addRow("another candidate for the request")
-            << "ZVRECR.DB" << QVariantList{1, 5} << QVariantList{1, 6} << false;
+            << "ZVRECR.DB" << QVariantList{1, 5} << QVariantList{1, 6} << false << key;
         QTest::addRow("the candidate for another request")
-            << "ZVRECR.DB" << QVariantList{1, 5} << QVariantList{2, 5} << false;
+            << "ZVRECR.DB" << QVariantList{1, 5} << QVariantList{2, 5} << false << key;
         QTest::addRow("listed without a candidate")
-            << "ZVRECR.DB" << QVariantList{1, 5} << QVariantList{1, none} << true;
+            << "ZVRECR.DB" << QVariantList{1, 5} << QVariantList{1, none} << true
+            << int(kdb::Error::Code::Constraint); // a required field, not a repeated key
         QTest::addRow("same further position of a candidate")
             << "SVKAT.DB" << QVariantList{none, 7, 1, 2, 3, 4} << QVariantList{none, 7, 1, 2, 3, 4}
-            << true;
+            << true << key;
         QTest::addRow("same position of another candidate")
             << "SVKAT.DB" << QVariantList{none, 7, 1, 2, 3, 4} << QVariantList{none, 8, 1, 2, 3, 4}
-            << false;
+            << false << key;
         QTest::addRow("another position of the candidate")
             << "SVKAT.DB" << QVariantList{none, 7, 1, 2, 3, 4} << QVariantList{none, 7, 1, 2, 3, 0}
-            << false;
+            << false << key;
         QTest::addRow("requirements of a request twice")
-            << "ZAYAVZ.DB" << QVariantList{42} << QVariantList{42} << true;
+            << "ZAYAVZ.DB" << QVariantList{42} << QVariantList{42} << true << key;
         QTest::addRow("candidate sent twice is recorded twice")
             << "znaprk.DB" << QVariantList{1, 5, QStringLiteral("5")}
-            << QVariantList{1, 5, QStringLiteral("5")} << false;
+            << QVariantList{1, 5, QStringLiteral("5")} << false << key;
     }
     void uniqueKeys()
     {
@@ -696,11 +699,12 @@ private Q_SLOTS:
         QFETCH(QVariantList, first);
         QFETCH(QVariantList, second);
         QFETCH(bool, refused);
+        QFETCH(int, code);
         auto db = freshDatabase();
         auto t = openTable(*db, table);
         KVERIFY(t->insertRecord(first));
         if (refused)
-            KEXPECT_ERROR(t->insertRecord(second), kdb::Error::Code::KeyViolation);
+            KEXPECT_ERROR(t->insertRecord(second), kdb::Error::Code(code));
         else
             KVERIFY(t->insertRecord(second));
         t->refresh();

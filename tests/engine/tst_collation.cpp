@@ -1,7 +1,10 @@
 #include "collation.h"
 #include "sqlitefunctions.h"
+#include "store.h"
 
+#include <QDir>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
 #include <sqlite3.h>
@@ -25,13 +28,16 @@ int compareUtf8(const QString& a, const QString& b)
 }
 
 // An independent statement of the order for the letters the generator below uses: class
-// (0 digits and punctuation, 1 Latin, 2 Cyrillic), then the rank inside the class.
+// (0 digits and punctuation, 1 Latin, 2 Cyrillic), then the rank inside the class, with Ё
+// ranked as Е; between texts equal so far, the places of Ё against Е decide.
 std::vector<std::pair<int, int>> referenceKey(const QString& text)
 {
-    static const QString russian = QStringLiteral("АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
+    static const QString russian = QStringLiteral("АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
     std::vector<std::pair<int, int>> key;
     for (const QChar c : text) {
-        const QChar upper = c.toUpper();
+        QChar upper = c.toUpper();
+        if (upper == QChar(0x401))
+            upper = QChar(0x415);
         if (upper >= QLatin1Char('A') && upper <= QLatin1Char('Z'))
             key.emplace_back(1, upper.unicode() - 'A');
         else if (russian.contains(upper))
@@ -42,13 +48,25 @@ std::vector<std::pair<int, int>> referenceKey(const QString& text)
     return key;
 }
 
-int compareReference(const QString& a, const QString& b)
+std::vector<bool> referenceYo(const QString& text)
 {
-    const auto x = referenceKey(a);
-    const auto y = referenceKey(b);
+    std::vector<bool> marks;
+    for (const QChar c : text)
+        marks.push_back(c.toUpper() == QChar(0x401));
+    return marks;
+}
+
+template <typename Key> int compareKeys(const Key& x, const Key& y)
+{
     return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end())   ? -1
            : std::lexicographical_compare(y.begin(), y.end(), x.begin(), x.end()) ? 1
                                                                                   : 0;
+}
+
+int compareReference(const QString& a, const QString& b)
+{
+    const int primary = compareKeys(referenceKey(a), referenceKey(b));
+    return primary != 0 ? primary : compareKeys(referenceYo(a), referenceYo(b));
 }
 
 // Names that share long prefixes, as neighbours in a name index do.
@@ -108,8 +126,11 @@ private Q_SLOTS:
     void upper_data();
     void upper();
     void upperAppends();
+    void searchForm_data();
+    void searchForm();
     void sqliteFunctions();
     void sqliteIndexOverManyNames();
+    void storeOfAnOlderOrderIsReindexed();
 };
 
 void CollationTest::order_data()
@@ -120,16 +141,28 @@ void CollationTest::order_data()
 
     QTest::addRow("lower-case а before Б") << "абрамов"
                                            << "Борисов" << -1;
-    QTest::addRow("Е before Ё") << "Егоров"
-                                << "ёлкин" << -1;
+    QTest::addRow("Ё sorts as Е: Егоров before Ёлкин") << "Егоров"
+                                                       << "ёлкин" << -1;
+    QTest::addRow("Ё sorts as Е: Ёлкин before Ефремова") << "Ёлкин"
+                                                         << "Ефремова" << -1;
+    QTest::addRow("Ё sorts as Е: Ёж before Ежов") << "Ёж"
+                                                  << "Ежов" << -1;
+    QTest::addRow("Ё sorts as Е: Семён before Семенов") << "Семён"
+                                                        << "Семенов" << -1;
     QTest::addRow("Ё before Ж") << "ёлкин"
                                 << "Жуков" << -1;
-    QTest::addRow("Ё is its own letter, not Е") << "Ёж"
-                                                << "Ежов" << 1;
-    QTest::addRow("Ё inside a name") << "Алена"
-                                     << "Алёна" << -1;
-    QTest::addRow("Ё inside a name, other case") << "АЛЁНА"
+    QTest::addRow("tie: Е before Ё inside a name") << "Алена"
+                                                   << "Алёна" << -1;
+    QTest::addRow("tie: Е before Ё, other case") << "АЛЁНА"
                                                  << "алена" << 1;
+    QTest::addRow("tie: Е before Ё at the start") << "Елкин"
+                                                  << "ёлкин" << -1;
+    QTest::addRow("tie: the first Ё/Е place decides") << "Ёлкина Елена"
+                                                      << "Елкина Ёлена" << 1;
+    QTest::addRow("tie only when all else is equal") << "Алёна"
+                                                     << "Аленам" << -1;
+    QTest::addRow("tie after a shared prefix") << "Пётр Петров"
+                                               << "Пётр Пётров" << -1;
     QTest::addRow("Я after а with the same lead byte") << "Яна"
                                                        << "анна" << 1;
     QTest::addRow("И before Й") << "Ивин"
@@ -276,6 +309,36 @@ void CollationTest::upperAppends()
     QCOMPARE(out, std::string("xAB\xFF")); // bytes that are not UTF-8 are kept
 }
 
+void CollationTest::searchForm_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::addRow("ё is Е") << "ёлкин Семён"
+                            << "ЕЛКИН СЕМЕН";
+    QTest::addRow("Ё is Е") << "ЁЖ"
+                            << "ЕЖ";
+    QTest::addRow("Е stays") << "ел"
+                             << "ЕЛ";
+    QTest::addRow("other letters upper-cased") << "Smith абв ъ"
+                                               << "SMITH АБВ Ъ";
+    QTest::addRow("U+0450 block keeps its letters") << "ѐі"
+                                                    << "ЀІ";
+    QTest::addRow("empty") << ""
+                           << "";
+}
+
+void CollationTest::searchForm()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    const QByteArray bytes = text.toUtf8();
+    std::string out = "x";
+    searchFormUtf8(bytes.constData(), bytes.size(), out);
+    QCOMPARE(QString::fromStdString(out), QStringLiteral("x") + expected);
+    QCOMPARE(searchFormRussian(text), expected);
+}
+
 void CollationTest::sqliteFunctions()
 {
     sqlite3* db = nullptr;
@@ -286,16 +349,19 @@ void CollationTest::sqliteFunctions()
     QCOMPARE(column(db, "SELECT kdb_upper('ёлкин Семён')"), QStringList{"ЁЛКИН СЕМЁН"});
     QCOMPARE(column(db, "SELECT kdb_upper(12)"), QStringList{"12"});
     QCOMPARE(column(db, "SELECT 'иванов' = 'ИВАНОВ' COLLATE RUS"), QStringList{"1"});
+    QCOMPARE(column(db, "SELECT kdb_search('ёлкин')"), QStringList{"ЕЛКИН"});
+    QCOMPARE(column(db, "SELECT kdb_search(NULL)"), QStringList{"NULL"});
+    QCOMPARE(column(db, "SELECT 'ёлкин' = 'елкин' COLLATE RUS"), QStringList{"0"});
 
     QCOMPARE(sqlite3_exec(db,
                           "CREATE TABLE t (n VARCHAR(50));"
                           "INSERT INTO t VALUES ('Жуков'), ('ёлкин'), ('Егоров'), ('абрамов'),"
-                          " ('Борисов'), ('Smith'), (NULL), ('1-й');",
+                          " ('Борисов'), ('Smith'), (NULL), ('1-й'), ('Ельцова');",
                           nullptr, nullptr, nullptr),
              SQLITE_OK);
-    QCOMPARE(
-        column(db, "SELECT n FROM t ORDER BY n COLLATE RUS"),
-        QStringList({"NULL", "1-й", "Smith", "абрамов", "Борисов", "Егоров", "ёлкин", "Жуков"}));
+    QCOMPARE(column(db, "SELECT n FROM t ORDER BY n COLLATE RUS"),
+             QStringList({"NULL", "1-й", "Smith", "абрамов", "Борисов", "Егоров", "ёлкин",
+                          "Ельцова", "Жуков"}));
     // The upper function may stand in an index only when it is registered as deterministic.
     QCOMPARE(
         sqlite3_exec(db, "CREATE INDEX t_upper ON t (kdb_upper(n))", nullptr, nullptr, nullptr),
@@ -344,6 +410,50 @@ void CollationTest::sqliteIndexOverManyNames()
     QVERIFY(expected > 0);
     QCOMPARE(column(db, "SELECT count(*) FROM t INDEXED BY t_name WHERE n = 'ИВАН' COLLATE RUS"),
              QStringList{QString::number(expected)});
+    sqlite3_close(db);
+}
+
+namespace {
+// An order other than ours, standing for the order of an older program: ours reversed.
+int reversedOrder(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    return compareRussian(static_cast<const char*>(b), lengthB, static_cast<const char*>(a),
+                          lengthA);
+}
+} // namespace
+
+void CollationTest::storeOfAnOlderOrderIsReindexed()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    createSqliteStore(dir.path(), QStringLiteral("CREATE TABLE t (k INTEGER PRIMARY KEY, n "
+                                                 "VARCHAR(50));"
+                                                 "CREATE INDEX t_name ON t (n COLLATE RUS, k);"));
+    const QByteArray file = QDir(dir.path()).filePath(sqliteStoreFileName()).toUtf8();
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(file.constData(), &db), SQLITE_OK);
+    QCOMPARE(column(db, "PRAGMA user_version"),
+             QStringList{QString::number(russianCollationVersion)});
+    // A folder written by a program of another order: its index holds the rows in that order,
+    // and the folder keeps no version (or an older one).
+    QCOMPARE(sqlite3_create_collation_v2(db, "RUS", SQLITE_UTF8, nullptr, reversedOrder, nullptr),
+             SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db,
+                          "INSERT INTO t (n) VALUES ('Ефремова'), ('Ёлкин'), ('Егоров'),"
+                          " ('Алёна'), ('Алена'), ('Жуков'); PRAGMA user_version = 0;",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(db);
+
+    openSqliteStore(dir.path()).reset();
+
+    QCOMPARE(sqlite3_open(file.constData(), &db), SQLITE_OK);
+    installRussianFunctions(db);
+    QCOMPARE(column(db, "PRAGMA integrity_check"), QStringList{"ok"});
+    QCOMPARE(column(db, "PRAGMA user_version"),
+             QStringList{QString::number(russianCollationVersion)});
+    QCOMPARE(column(db, "SELECT n FROM t INDEXED BY t_name ORDER BY n COLLATE RUS"),
+             QStringList({"Алена", "Алёна", "Егоров", "Ёлкин", "Ефремова", "Жуков"}));
     sqlite3_close(db);
 }
 

@@ -154,6 +154,12 @@ private Q_SLOTS:
     void openErrors();
     void networkFolderIsRefused_data();
     void networkFolderIsRefused();
+    void brokenStoreFilesAreLeftAlone_data();
+    void brokenStoreFilesAreLeftAlone();
+    void constraintMessages_data();
+    void constraintMessages();
+    void closedDatasetNamesTheOperation_data();
+    void closedDatasetNamesTheOperation();
     void displayTexts();
 };
 
@@ -681,8 +687,16 @@ void TestDataset::locate_data()
         << "namef" << QVariantList{QStringLiteral("ИВАНОВ")} << ci << "иванов";
     QTest::addRow("prefix any case")
         << "NameF" << QVariantList{QStringLiteral("ЁЛ")} << (ci | partial) << "ёлкин";
-    QTest::addRow("prefix is not Е")
-        << "NameF" << QVariantList{QStringLiteral("е")} << (ci | partial) << "";
+    QTest::addRow("prefix with Е finds Ё")
+        << "NameF" << QVariantList{QStringLiteral("ел")} << (ci | partial) << "ёлкин";
+    QTest::addRow("prefix of one letter Е finds Ё")
+        << "NameF" << QVariantList{QStringLiteral("Е")} << (ci | partial) << "ёлкин";
+    QTest::addRow("whole name with Е finds Ё")
+        << "NameF" << QVariantList{QStringLiteral("ЕЛКИН")} << ci << "ёлкин";
+    QTest::addRow("Ё does not match Е without case-insensitivity")
+        << "NameF" << QVariantList{QStringLiteral("ел")} << partial << "";
+    QTest::addRow("prefix with Ё finds Е")
+        << "NameI" << QVariantList{QStringLiteral("сёмен")} << (ci | partial) << "ёлкин";
     QTest::addRow("prefix case-sensitive")
         << "NameF" << QVariantList{QStringLiteral("Б")} << partial << "Борисов";
     QTest::addRow("two fields") << "NameO;Arch" << QVariantList{QStringLiteral("Ильич"), 0} << 0
@@ -1239,6 +1253,142 @@ void TestDataset::networkFolderIsRefused()
     }
     // Nothing was created in the fresh folder.
     QVERIFY(QDir(fresh.path()).isEmpty());
+}
+
+// A store file cut off before its first write (zero bytes) or before its tables is reported as
+// empty, and opening it writes nothing into it.
+void TestDataset::brokenStoreFilesAreLeftAlone_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addRow("zero bytes") << "";
+    QTest::addRow("a store without tables") << "no tables";
+}
+
+void TestDataset::brokenStoreFilesAreLeftAlone()
+{
+    QFETCH(QString, content);
+    QTemporaryDir dir;
+    const QString file = QDir(dir.path()).filePath(Database::storeFileName());
+    if (content.isEmpty()) {
+        QFile empty(file);
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+    } else {
+        Database::createStore(dir.path(), QStringLiteral("CREATE TABLE t (a INTEGER);"));
+        auto db = Database::forFolder(dir.path());
+        KVERIFY(db->open());
+        KVERIFY(db->executeStoreSql(QStringLiteral("DROP TABLE t")));
+        KVERIFY(db->flush());
+    }
+    QFile before(file);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    before.close();
+    try {
+        Database::forFolder(dir.path())->open();
+        QFAIL("an empty store was opened");
+    } catch (const Error& e) {
+        QCOMPARE(int(e.code()), int(Error::Code::Corrupt));
+        QVERIFY2(e.message().contains(QStringLiteral("пуст")), qPrintable(e.message()));
+    }
+    QFile after(file);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), bytes);
+    QVERIFY(!QFileInfo::exists(file + QStringLiteral("-wal")) ||
+            QFileInfo(file + QStringLiteral("-wal")).size() == 0);
+}
+
+// A broken constraint says which one: a repeated key, a required field left empty, a value the
+// table's condition refuses; each names the table and the field.
+void TestDataset::constraintMessages_data()
+{
+    QTest::addColumn<QVariantList>("row");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("message");
+    const int key = int(Error::Code::KeyViolation), rule = int(Error::Code::Constraint);
+    QTest::addRow("a repeated key") << QVariantList{1, 2, 3} << key << ""
+                                    << "Такая запись уже есть в таблице RULES.DB";
+    QTest::addRow("a required field left empty")
+        << QVariantList{QVariant(), 3, 3} << rule << "Zayav"
+        << "Не заполнено обязательное поле «Zayav» таблицы RULES.DB";
+    QTest::addRow("a required field that is no key")
+        << QVariantList{1, 3, QVariant()} << rule << "Bal"
+        << "Не заполнено обязательное поле «Bal»";
+    QTest::addRow("a value the condition refuses")
+        << QVariantList{1, 3, 9} << rule << "Bal"
+        << "Значение поля «Bal» не допускается условием «Bal BETWEEN 0 AND 5» таблицы RULES.DB";
+}
+
+void TestDataset::constraintMessages()
+{
+    QFETCH(QVariantList, row);
+    QFETCH(int, code);
+    QFETCH(QString, field);
+    QFETCH(QString, message);
+    TempStore store(QStringLiteral(
+        "CREATE TABLE rules (Zayav INTEGER NOT NULL, Tabno INTEGER NOT NULL, Bal SMALLINT NOT "
+        "NULL CHECK (Bal BETWEEN 0 AND 5), PRIMARY KEY (Zayav, Tabno));"
+        "INSERT INTO rules VALUES (1, 2, 0);"));
+    auto db = store.open();
+    Table t;
+    t.setDatabase(db.get());
+    t.setTableName(QStringLiteral("RULES.DB"));
+    KVERIFY(t.open());
+    try {
+        t.insertRecord(row);
+        QFAIL("the row was stored");
+    } catch (const Error& e) {
+        QCOMPARE(int(e.code()), code);
+        QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+        QVERIFY2(!e.message().contains(QStringLiteral("ключ")) ||
+                     code == int(Error::Code::KeyViolation),
+                 qPrintable(e.message()));
+        QCOMPARE(e.table(), QStringLiteral("RULES.DB"));
+        QCOMPARE(e.field(), field);
+    }
+    QCOMPARE(t.state(), Dataset::State::Browse);
+    QCOMPARE(t.recordCount(), 1);
+}
+
+void TestDataset::closedDatasetNamesTheOperation_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("message");
+    QTest::addRow("post") << "post"
+                          << "Сохранение записи невозможно: набор данных";
+    QTest::addRow("edit") << "edit"
+                          << "Редактирование записи невозможно";
+    QTest::addRow("append") << "append"
+                            << "Добавление записи невозможно";
+    QTest::addRow("delete") << "delete"
+                            << "Удаление записи невозможно";
+    QTest::addRow("move") << "next"
+                          << "Перемещение по записям невозможно";
+}
+
+void TestDataset::closedDatasetNamesTheOperation()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, message);
+    Fixture fx;
+    auto t = fx.table(QStringLiteral("reserv.db"));
+    try {
+        if (operation == QLatin1String("post"))
+            t->post();
+        else if (operation == QLatin1String("edit"))
+            t->edit();
+        else if (operation == QLatin1String("append"))
+            t->append();
+        else if (operation == QLatin1String("delete"))
+            t->remove();
+        else
+            t->next();
+        QFAIL("a closed dataset did it");
+    } catch (const Error& e) {
+        QCOMPARE(int(e.code()), int(Error::Code::State));
+        QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+        QVERIFY2(!e.message().contains(operation), qPrintable(e.message()));
+    }
 }
 
 void TestDataset::displayTexts()
