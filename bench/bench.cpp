@@ -1,5 +1,6 @@
 // kadrol-bench: times the engine on a large generated agency against the same SQL run straight
 // on SQLite, and reports the memory each operation needs.
+#include "agencystore.h"
 #include "database.h"
 #include "datafolder.h"
 #include "error.h"
@@ -26,6 +27,8 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <functional>
+#include <map>
+#include <memory>
 #include <sqlite3.h>
 #include <vector>
 
@@ -136,6 +139,7 @@ struct Result {
     double ms;
     double baseMs;
     double peak;
+    double serverMs; // negative without a server
 };
 
 // The program's start-up on a Data folder: from starting the process to the main window on the
@@ -399,6 +403,7 @@ int main(int argc, char** argv)
     int runs = 9;
     bool tsv = false;
     QString keep;
+    QString server;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--tsv"))
@@ -409,10 +414,14 @@ int main(int argc, char** argv)
             runs = std::max(1, args[++i].toInt());
         else if (args[i] == QLatin1String("--keep") && i + 1 < args.size())
             keep = args[++i];
+        else if (args[i] == QLatin1String("--server") && i + 1 < args.size())
+            server = args[++i];
         else {
             QTextStream(stderr)
                 << "Использование: kadrol-bench [--candidates N] [--runs R] [--tsv] "
-                   "[--keep ПАПКА]\n";
+                   "[--keep ПАПКА] [--server СТРОКА_ПОДКЛЮЧЕНИЯ]\n"
+                   "  --server: те же операции и на сервере PostgreSQL (пустая база данных "
+                   "получает копию агентства)\n";
             return 2;
         }
     }
@@ -446,10 +455,37 @@ int main(int argc, char** argv)
                        .arg(kdb::Table::opened(db, QStringLiteral("reserv.db"))->recordCount())
                        .arg(gen.elapsed() / 1000.0, 0, 'f', 1);
 
+        // The same agency on the server, side by side: an empty database gets a copy of it.
+        std::unique_ptr<kdb::Database> serverDb;
+        if (!server.isEmpty()) {
+            gen.restart();
+            try {
+                kdb::Database::forFolder(server)->open();
+            } catch (const kdb::Error& e) {
+                if (e.code() != kdb::Error::Code::NotFound)
+                    throw;
+                db.close();
+                kadrol::copyAgency(folder, server);
+                db.open();
+            }
+            serverDb = kdb::Database::forFolder(server, QStringLiteral("KADROLPG"));
+            serverDb->open();
+            if (!tsv)
+                out << QStringLiteral("Сервер: %1, копия готова за %2 с\n")
+                           .arg(kdb::displayedServer(server))
+                           .arg(gen.elapsed() / 1000.0, 0, 'f', 1);
+        }
+        // The databases an operation runs on: the embedded store, then the server's.
+        QStringList databases{QStringLiteral("KADROLR")};
+        if (serverDb)
+            databases << QStringLiteral("KADROLPG");
+        QString current = databases.front(); // the database of the operation being measured
+
         RawSqlite raw(QDir(folder).filePath(kdb::Database::storeFileName()));
         std::vector<Result> results;
         auto measure = [&](const QString& name, const std::function<void()>& engine,
                            const std::function<void()>& baseline) {
+            current = databases.front();
             engine(); // warm the caches of both sides alike
             baseline();
             std::vector<double> e, b;
@@ -461,7 +497,17 @@ int main(int argc, char** argv)
                 peak = std::max(peak, peakMb() - before);
                 b.push_back(timeMs(baseline));
             }
-            results.push_back({name, median(e), median(b), std::max(0.0, peak)});
+            double serverMs = -1;
+            if (databases.size() > 1) {
+                current = databases.at(1);
+                engine();
+                std::vector<double> s;
+                for (int r = 0; r < runs; ++r)
+                    s.push_back(timeMs(engine));
+                serverMs = median(s);
+                current = databases.front();
+            }
+            results.push_back({name, median(e), median(b), std::max(0.0, peak), serverMs});
         };
 
         // 1. The current base in name order with its count.
@@ -470,7 +516,7 @@ int main(int argc, char** argv)
             QStringLiteral("open current base"),
             [&] {
                 kdb::Table t;
-                t.setDatabaseName(QStringLiteral("KADROLR"));
+                t.setDatabaseName(current);
                 t.setTableName(QStringLiteral("Reserv.DB"));
                 t.setIndexName(QStringLiteral("iname"));
                 t.setFiltered(true);
@@ -489,13 +535,20 @@ int main(int argc, char** argv)
                     QStringLiteral("SELECT rowid,* FROM reserv WHERE rowid IN (1,2,3,4,5,6,7,8)"));
             });
 
-        // The table the user works with, kept open for the locate.
-        kdb::Table reserv;
-        reserv.setDatabaseName(QStringLiteral("KADROLR"));
-        reserv.setTableName(QStringLiteral("Reserv.DB"));
-        reserv.setIndexName(QStringLiteral("iname"));
-        reserv.setFiltered(true);
-        reserv.setFilter(QStringLiteral("arch=0"));
+        // The table the user works with, kept open for the locate (one on each store).
+        std::map<QString, std::unique_ptr<kdb::Table>> opened;
+        for (const QString& name : databases) {
+            auto t = std::make_unique<kdb::Table>();
+            t->setDatabaseName(name);
+            t->setTableName(QStringLiteral("Reserv.DB"));
+            t->setIndexName(QStringLiteral("iname"));
+            t->setFiltered(true);
+            t->setFilter(QStringLiteral("arch=0"));
+            if (name != databases.front())
+                t->open();
+            opened[name] = std::move(t);
+        }
+        kdb::Table& reserv = *opened[databases.front()];
         const double rssBefore = rssMb();
         reserv.open();
         for (int i = 0; i < 2000 && !reserv.eof(); ++i) { // scroll through some pages too
@@ -512,8 +565,9 @@ int main(int argc, char** argv)
         measure(
             QStringLiteral("surname locate"),
             [&] {
-                reserv.locate(QStringLiteral("NameF"), {prefixes[which++ % prefixes.size()]},
-                              kdb::Dataset::CaseInsensitive | kdb::Dataset::PartialKey);
+                opened[current]->locate(QStringLiteral("NameF"),
+                                        {prefixes[which++ % prefixes.size()]},
+                                        kdb::Dataset::CaseInsensitive | kdb::Dataset::PartialKey);
             },
             [&] {
                 const QString p = prefixes[which % prefixes.size()];
@@ -547,7 +601,7 @@ int main(int argc, char** argv)
             [&] {
                 for (const Detail& d : details) {
                     kdb::Table t;
-                    t.setDatabaseName(QStringLiteral("KADROLR"));
+                    t.setDatabaseName(current);
                     t.setTableName(QString::fromLatin1(d.table));
                     if (*d.index)
                         t.setIndexName(QString::fromLatin1(d.index));
@@ -595,7 +649,7 @@ int main(int argc, char** argv)
             QStringLiteral("matching query"),
             [&] {
                 kdb::Query m;
-                m.setDatabaseName(QStringLiteral("kadrol"));
+                m.setDatabaseName(current);
                 m.setSql(matching);
                 m.open();
                 matched = m.recordCount();
@@ -623,7 +677,7 @@ int main(int argc, char** argv)
             QStringLiteral("duplicate-name count"),
             [&] {
                 kdb::Query m;
-                m.setDatabaseName(QStringLiteral("kadrol"));
+                m.setDatabaseName(current);
                 m.setSql(fio);
                 m.open();
                 same = m.fieldByName(QStringLiteral("sm")).asInt();
@@ -632,19 +686,19 @@ int main(int argc, char** argv)
 
         // 6. 1,000 single-row inserts into a request's selection list, each committed.
         int zayav = 0;
-        {
+        for (const QString& name : databases) { // a request number new on every store
             kdb::Query top;
-            top.setDatabaseName(QStringLiteral("kadrol"));
+            top.setDatabaseName(name);
             top.setSql(QStringLiteral("select max(zayav) as mx from zvrecr.db"));
             top.open();
-            zayav = top.field(0).asInt() + 1;
+            zayav = std::max(zayav, top.field(0).asInt() + 1);
         }
         const int inserts = 1000;
         measure(
             QStringLiteral("1000 inserts ZVRECR"),
             [&] {
                 kdb::Table z;
-                z.setDatabaseName(QStringLiteral("KADROLR"));
+                z.setDatabaseName(current);
                 z.setTableName(QStringLiteral("ZVRECR.DB"));
                 z.open();
                 ++zayav;
@@ -686,7 +740,11 @@ int main(int argc, char** argv)
                 out << r.name << '\t' << QString::number(r.ms, 'f', 2) << '\t'
                     << QString::number(r.baseMs, 'f', 2) << '\t'
                     << QString::number(r.baseMs > 0 ? r.ms / r.baseMs : 0, 'f', 2) << '\t'
-                    << QString::number(r.peak, 'f', 1) << '\n';
+                    << QString::number(r.peak, 'f', 1) << '\t'
+                    << (r.serverMs < 0 ? QString() : QString::number(r.serverMs, 'f', 2)) << '\t'
+                    << (r.serverMs < 0 || r.ms <= 0 ? QString()
+                                                    : QString::number(r.serverMs / r.ms, 'f', 2))
+                    << '\n';
             out << "open base memory\t" << QString::number(openedMb, 'f', 1) << '\n';
             out << "start-up, demo\t" << QString::number(startDemo, 'f', 0) << '\n';
             out << "start-up, generated\t" << QString::number(startLarge, 'f', 0) << '\n';
@@ -708,19 +766,30 @@ int main(int argc, char** argv)
                        .arg(count)
                        .arg(matched)
                        .arg(same);
-            out << QStringLiteral("%1 %2 %3 %4 %5\n")
+            out << QStringLiteral("%1 %2 %3 %4 %5")
                        .arg(QStringLiteral("операция"), -24)
                        .arg(QStringLiteral("медиана, мс"), 12)
                        .arg(QStringLiteral("SQLite, мс"), 12)
                        .arg(QStringLiteral("отношение"), 10)
                        .arg(QStringLiteral("пик, МБ"), 9);
-            for (const Result& r : results)
-                out << QStringLiteral("%1 %2 %3 %4 %5\n")
+            if (serverDb)
+                out << QStringLiteral(" %1 %2")
+                           .arg(QStringLiteral("сервер, мс"), 11)
+                           .arg(QStringLiteral("сервер/встр."), 13);
+            out << '\n';
+            for (const Result& r : results) {
+                out << QStringLiteral("%1 %2 %3 %4 %5")
                            .arg(r.name, -24)
                            .arg(r.ms, 12, 'f', 2)
                            .arg(r.baseMs, 12, 'f', 2)
                            .arg(r.baseMs > 0 ? r.ms / r.baseMs : 0, 10, 'f', 2)
                            .arg(r.peak, 9, 'f', 1);
+                if (r.serverMs >= 0)
+                    out << QStringLiteral(" %1 %2")
+                               .arg(r.serverMs, 11, 'f', 2)
+                               .arg(r.ms > 0 ? r.serverMs / r.ms : 0, 13, 'f', 2);
+                out << '\n';
+            }
             out << QStringLiteral("Открытая таблица кандидатов (2000 строк просмотрено): +%1 МБ\n")
                        .arg(openedMb, 0, 'f', 1);
             auto startText = [](double ms) {

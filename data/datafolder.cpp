@@ -226,6 +226,8 @@ QVariant storeValue(const QString& cell, const kdb::FieldDef& field, const QStri
     return kdb::storedValue(value, field.type);
 }
 
+} // namespace
+
 void loadShippedRows(kdb::Database& db)
 {
     const kdb::Dialect& dialect = db.store().dialect();
@@ -257,6 +259,8 @@ void loadShippedRows(kdb::Database& db)
         }
     }
 }
+
+namespace {
 
 struct PictureFile {
     int key;

@@ -49,6 +49,10 @@ struct ShippedPicture {
 };
 std::vector<ShippedPicture> shippedPictures();
 
+// Writes the shipped rows into a database whose tables are still empty (inside the caller's
+// transaction).
+void loadShippedRows(kdb::Database& db);
+
 // Creates a fresh Data folder in dir, creating dir when it is missing, with every table and
 // the shipped rows. The store is built aside (in a hidden folder inside dir) and moved into
 // place complete, so that a build cut off, even by a killed process, never leaves a store

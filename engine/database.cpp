@@ -4,6 +4,7 @@
 #include "store.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -18,7 +19,8 @@ Database::Database(const QString& aliasName, const QString& databaseName, QObjec
 std::unique_ptr<Database> Database::forFolder(const QString& folder, const QString& databaseName)
 {
     auto db = std::make_unique<Database>(QString(), databaseName);
-    db->m_folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    db->m_folder = isServerLocation(folder) ? folder.trimmed()
+                                            : QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     return db;
 }
 
@@ -35,18 +37,33 @@ void Database::open()
     if (!m_aliasName.isEmpty()) {
         const Alias alias = Session::global().alias(m_aliasName);
         const QString driver = alias.driver.toUpper();
+        if (driver == QLatin1String("POSTGRESQL")) {
+            // The server is named the way libpq names it: a connection string or a service.
+            QString server = alias.params.value(QStringLiteral("SERVER"));
+            const QString service = alias.params.value(QStringLiteral("SERVICE"));
+            if (server.isEmpty() && !service.isEmpty())
+                server = QStringLiteral("service=") + service;
+            if (server.isEmpty())
+                throw Error(Error::Code::NotFound,
+                            QStringLiteral("Для псевдонима «%1» не задан сервер (SERVER или "
+                                           "SERVICE).")
+                                .arg(m_aliasName));
+            m_folder = server;
+            m_store = openPgStore(server);
+            return;
+        }
         if (driver != QLatin1String("PARADOX") && driver != QLatin1String("STANDARD"))
-            throw Error(
-                Error::Code::NotFound,
-                QStringLiteral("Псевдоним «%1»: драйвер «%2» не поддерживается (нужен PARADOX).")
-                    .arg(m_aliasName, alias.driver));
+            throw Error(Error::Code::NotFound,
+                        QStringLiteral("Псевдоним «%1»: драйвер «%2» не поддерживается (нужен "
+                                       "PARADOX или POSTGRESQL).")
+                            .arg(m_aliasName, alias.driver));
         if (alias.path().isEmpty())
             throw Error(Error::Code::NotFound,
                         QStringLiteral("Для псевдонима «%1» не задан путь к папке данных (PATH).")
                             .arg(m_aliasName));
         m_folder = QDir::cleanPath(QFileInfo(alias.path()).absoluteFilePath());
     }
-    m_store = openSqliteStore(m_folder);
+    m_store = isServerLocation(m_folder) ? openPgStore(m_folder) : openSqliteStore(m_folder);
 }
 
 void Database::close()
@@ -232,7 +249,42 @@ QStringList Database::integrityCheck()
 
 void Database::createStore(const QString& folder, const QString& schemaScript)
 {
-    createSqliteStore(folder, schemaScript);
+    if (isServerLocation(folder))
+        createPgStore(folder, schemaScript)->commit();
+    else
+        createSqliteStore(folder, schemaScript);
+}
+
+void Database::createStore(const QString& location, const QString& schemaScript,
+                           const std::function<void(Database&)>& fill)
+{
+    auto db = forFolder(location);
+    if (isServerLocation(location)) {
+        // The schema's transaction is still open: the rows join it, and one commit ends both.
+        db->m_store = createPgStore(location, schemaScript);
+        db->m_depth = 1;
+        fill(*db);
+        db->commit();
+        db->close();
+        return;
+    }
+    createSqliteStore(db->folder(), schemaScript);
+    try {
+        db->open();
+        {
+            Transaction tx(*db);
+            fill(*db);
+            tx.commit();
+        }
+        db->flush();
+        db->close();
+    } catch (...) {
+        db->close();
+        const QString file = QDir(db->folder()).filePath(sqliteStoreFileName());
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(file + suffix);
+        throw;
+    }
 }
 
 QString Database::storeFileName()

@@ -19,7 +19,9 @@ class Dataset;
 class Store;
 
 // An alias names a driver and its parameters. The embedded store's driver is "PARADOX" (the
-// name the alias files use) and its one parameter PATH, the data folder.
+// name the alias files use) and its one parameter PATH, the data folder. The server store's
+// driver is "POSTGRESQL" with SERVER, a libpq connection string ("host=db1 dbname=kadrol
+// user=kadrol"), or SERVICE, a service of the libpq service file; never a password.
 struct Alias {
     QString name;
     QString driver;
@@ -129,6 +131,10 @@ public:
     // Creates a fresh store file in folder (which must not hold one) and runs the schema script
     // on it. Error when the folder cannot be written.
     static void createStore(const QString& folder, const QString& schemaScript);
+    // Creates the store of a data folder or a server (a connection string) and fills it in the
+    // same unit: on failure nothing is left, neither a store file nor a table on the server.
+    static void createStore(const QString& location, const QString& schemaScript,
+                            const std::function<void(Database&)>& fill);
     static QString storeFileName(); // the database file inside a data folder
 
     // For tests: called inside applyUpdates after each dataset's deletions were written.

@@ -749,9 +749,14 @@ Condition matchCondition(const Dataset& ds, const Store& store, const QString& f
                     // Written with Е, the bound is the first of the texts it stands for in
                     // the Russian order, where Е comes before Ё between equal names.
                     parts << d.collate(column) + QStringLiteral(">=?");
-                    c.params << QString(text)
-                                    .replace(QChar(0x401), QChar(0x415))
-                                    .replace(QChar(0x451), QChar(0x435));
+                    const QString first = QString(text)
+                                              .replace(QChar(0x401), QChar(0x415))
+                                              .replace(QChar(0x451), QChar(0x435));
+                    c.params << first;
+                    if (!d.collationMaximum.isEmpty()) {
+                        parts << d.collate(column) + QStringLiteral("<?");
+                        c.params << first + d.collationMaximum;
+                    }
                 }
             } else {
                 parts << lhs + QStringLiteral("=?");

@@ -57,14 +57,51 @@ QString Dialect::collate(const QString& expression) const
 
 QString Dialect::emptyIfNull(const QString& expression) const
 {
-    return QLatin1String("COALESCE(") + expression + QLatin1String(",'')");
+    return QLatin1String("COALESCE(") + (asText.isEmpty() ? expression : asText.arg(expression)) +
+           QLatin1String(",'')");
 }
 
 const Dialect& Dialect::sqlite()
 {
-    static const Dialect dialect{QStringLiteral("kdb_upper"), QStringLiteral("RUS"),
-                                 QStringLiteral("||"),        QStringLiteral("1"),
-                                 QStringLiteral("0"),         QStringLiteral("kdb_search")};
+    static const Dialect dialect{QStringLiteral("kdb_upper"),
+                                 QStringLiteral("RUS"),
+                                 QStringLiteral("||"),
+                                 QStringLiteral("1"),
+                                 QStringLiteral("0"),
+                                 QStringLiteral("kdb_search"),
+                                 false,
+                                 false,
+                                 {},
+                                 {},
+                                 {},
+                                 {},
+                                 {}};
+    return dialect;
+}
+
+const Dialect& Dialect::postgres()
+{
+    // Booleans stay the numbers 0 and 1 (a domain over smallint), so that filters and queries
+    // written "arch=0" or "mf=1" mean on the server what they mean in the embedded store. The
+    // collation rus and the functions kdb_upper and kdb_search are created with the schema
+    // (pgschema.cpp).
+    static const Dialect dialect{QStringLiteral("kdb_upper"),
+                                 QStringLiteral("rus"),
+                                 QStringLiteral("||"),
+                                 QStringLiteral("1"),
+                                 QStringLiteral("0"),
+                                 QStringLiteral("kdb_search"),
+                                 true,
+                                 true,
+                                 QStringLiteral(" NULLS FIRST"),
+                                 QStringLiteral(" NULLS LAST"),
+                                 // ICU gives U+FFFF the highest weight of all.
+                                 QString(QChar(0xFFFF)),
+                                 QStringLiteral("CAST(%1 AS text)"),
+                                 {{QStringLiteral("DOUBLE"), QStringLiteral("double precision")},
+                                  {QStringLiteral("BOOLEAN"), QStringLiteral("kdb_boolean")},
+                                  {QStringLiteral("TEXT_MEMO"), QStringLiteral("kdb_memo")},
+                                  {QStringLiteral("BLOB_GRAPHIC"), QStringLiteral("kdb_graphic")}}};
     return dialect;
 }
 

@@ -41,8 +41,9 @@ struct SelectItem {
     QString alias;
     FieldType type = FieldType::Unknown;
     bool exact = false;
-    QString column; // a plain column's name, which names the result column without an alias
-    QString sql;    // of a plain column
+    QString column;     // a plain column's name, which names the result column without an alias
+    QString sql;        // of a plain column
+    QString expression; // the item's store SQL, for a store that cannot sort by an alias
 };
 
 struct Scope {
@@ -765,17 +766,21 @@ private:
             const Token& token = peek();
             if (isOp(token, "*")) {
                 take();
-                sql += QLatin1Char('*');
+                const size_t first = scope.items.size();
                 for (const Source& source : scope.sources)
                     addColumnsOf(source, scope);
+                sql += m_dialect.expandStar ? columnsFrom(scope, first) : QStringLiteral("*");
             } else if (token.kind == Tok::Name && token.star) {
                 take();
                 const Source& source = findSource(token.qualifier, scope, token);
-                sql += quoted(source.qualifier()) + QLatin1String(".*");
+                const size_t first = scope.items.size();
                 addColumnsOf(source, scope);
+                sql += m_dialect.expandStar ? columnsFrom(scope, first)
+                                            : quoted(source.qualifier()) + QLatin1String(".*");
             } else {
                 const Expr expr = expression(scope);
                 sql += expr.sql;
+                item.expression = expr.sql;
                 item.type = expr.type;
                 item.exact = expr.exact;
                 if (!expr.column.isEmpty()) {
@@ -803,13 +808,22 @@ private:
         }
     }
 
+    // The columns a "*" stood for, written out (items from first on).
+    static QString columnsFrom(const Scope& scope, size_t first)
+    {
+        QStringList columns;
+        for (size_t i = first; i < scope.items.size(); ++i)
+            columns << scope.items[i].sql;
+        return columns.join(QStringLiteral(", "));
+    }
+
     // "*" and "r.*" stand for every column of their tables, one result column each.
     void addColumnsOf(const Source& source, Scope& scope) const
     {
         const QString qualifier = quoted(source.qualifier()) + QLatin1Char('.');
         for (const FieldDef& field : source.def->fields)
-            scope.items.push_back(
-                {QString(), field.type, true, field.name, qualifier + quoted(field.name)});
+            scope.items.push_back({QString(), field.type, true, field.name,
+                                   qualifier + quoted(field.name), QString()});
     }
 
     const SelectItem* findItem(const Scope& scope, QStringView alias) const
@@ -848,7 +862,9 @@ private:
             if (bareName && (item = findItem(scope, token.text))) {
                 // A result column's name: ORDER BY fio.
                 take();
-                term.sql = quoted(item->alias);
+                term.sql = m_dialect.orderByExpressions && !item->expression.isEmpty()
+                               ? QLatin1Char('(') + item->expression + QLatin1Char(')')
+                               : quoted(item->alias);
                 term.type = item->type;
             } else if (bareName && (item = findColumnItem(scope, token.text))) {
                 take();
@@ -859,8 +875,14 @@ private:
                 take();
                 term.sql = token.text.toString();
                 const int index = token.text.toInt() - 1;
-                if (index >= 0 && index < static_cast<int>(scope.items.size()))
-                    term.type = scope.items[static_cast<size_t>(index)].type;
+                if (index >= 0 && index < static_cast<int>(scope.items.size())) {
+                    const SelectItem& numbered = scope.items[static_cast<size_t>(index)];
+                    term.type = numbered.type;
+                    const QString& e =
+                        numbered.expression.isEmpty() ? numbered.sql : numbered.expression;
+                    if (m_dialect.orderByExpressions && !e.isEmpty())
+                        term.sql = QLatin1Char('(') + e + QLatin1Char(')');
+                }
             } else {
                 term = expression(scope);
             }
@@ -873,8 +895,12 @@ private:
             } else if (!sortsWithoutCollation(term.type)) {
                 term.sql = m_dialect.collate(term.sql);
             }
-            if (isWord(peek(), "asc") || isWord(peek(), "desc"))
+            bool descending = false;
+            if (isWord(peek(), "asc") || isWord(peek(), "desc")) {
+                descending = isWord(peek(), "desc");
                 term.sql += QLatin1Char(' ') + take().text.toString().toUpper();
+            }
+            term.sql += descending ? m_dialect.descendingNulls : m_dialect.ascendingNulls;
             sql += term.sql;
             if (peek().kind != Tok::Comma)
                 return sql;

@@ -189,19 +189,14 @@ Dataset::Source Query::storeSource()
 Dataset::Source Query::storedResult(Database& db, const TranslatedSql& t, Source s)
 {
     Store& store = db.store();
-    const Dialect& d = store.dialect();
-    QStringList defs;
+    QStringList columns;
     for (const FieldDef& f : s.def.fields)
-        defs << d.quoteIdentifier(f.name);
+        columns << f.name;
     closeSource();
     m_tempTable = QStringLiteral("kdb_q%1").arg(++g_queryNumber);
     m_tempDb = &db;
     try {
-        store.exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)")
-                       .arg(d.quoteIdentifier(m_tempTable), defs.join(QLatin1Char(','))),
-                   {});
-        store.exec(QStringLiteral("INSERT INTO %1 ").arg(d.quoteIdentifier(m_tempTable)) + t.sql,
-                   boundParams(t));
+        store.createResultTable(m_tempTable, columns, t.sql, boundParams(t));
     } catch (...) {
         closeSource();
         throw;
@@ -224,9 +219,7 @@ void Query::closeSource()
     m_tempDb = nullptr;
     try {
         if (db && db->isOpen())
-            db->store().exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1")
-                                 .arg(db->store().dialect().quoteIdentifier(m_tempTable)),
-                             {});
+            db->store().dropResultTable(m_tempTable);
     } catch (const Error&) {
         // A temporary table left over vanishes with the connection.
     }

@@ -43,8 +43,13 @@ void Session::reloadAliasFile()
         ini.beginGroup(group);
         Alias a;
         a.name = group;
-        for (const QString& key : ini.childKeys())
-            a.params.insert(key.toUpper(), ini.value(key).toString());
+        for (const QString& key : ini.childKeys()) {
+            // A value with a comma (a connection string naming two hosts) reads as a list.
+            const QVariant value = ini.value(key);
+            a.params.insert(key.toUpper(), value.typeId() == QMetaType::QStringList
+                                               ? value.toStringList().join(QLatin1Char(','))
+                                               : value.toString());
+        }
         a.driver = a.params.value(QStringLiteral("DRIVER"));
         // A relative PATH is taken from the alias file's own folder.
         QString p = a.params.value(QStringLiteral("PATH"));

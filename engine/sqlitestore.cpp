@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace kdb {
@@ -414,6 +415,30 @@ public:
         return m_locks.anotherHolder();
     }
 
+    void createResultTable(const QString& name, const QStringList& columns,
+                           const QString& selectSql, const QVariantList& params) override
+    {
+        const Dialect& d = dialect();
+        QStringList defs;
+        for (const QString& column : columns)
+            defs << d.quoteIdentifier(column);
+        exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)")
+                 .arg(d.quoteIdentifier(name), defs.join(QLatin1Char(','))),
+             {});
+        exec(QStringLiteral("INSERT INTO %1 ").arg(d.quoteIdentifier(name)) + selectSql, params);
+    }
+
+    void dropResultTable(const QString& name) override
+    {
+        exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(dialect().quoteIdentifier(name)),
+             {});
+    }
+
+    // AUTOINCREMENT keeps its counter at the highest key written, given or not.
+    void syncKeyCounters() override {}
+    // Its plans follow the indexes alone; statistics are left as they are.
+    void optimize() override {}
+
     QStringList integrityCheck() override
     {
         QStringList problems;
@@ -555,6 +580,65 @@ void execOn(sqlite3* db, const char* sql, const QString& file)
     }
 }
 
+FileSystemProbe& fileSystemProbe()
+{
+    static FileSystemProbe probe = [](const QString& folder) -> qint64 {
+        struct statfs st = {};
+        if (::statfs(QFile::encodeName(folder).constData(), &st) != 0)
+            return 0;
+        return static_cast<qint64>(st.f_type);
+    };
+    return probe;
+}
+
+// The network file systems, by the type number statfs gives (linux/magic.h). Their byte-range
+// locks and shared memory cannot be trusted, and the write-ahead log needs both.
+QString networkFileSystemName(qint64 type)
+{
+    switch (static_cast<quint32>(type)) {
+    case 0x6969u:
+        return QStringLiteral("NFS");
+    case 0x517Bu:
+        return QStringLiteral("SMB");
+    case 0xFF534D42u:
+        return QStringLiteral("CIFS");
+    case 0xFE534D42u:
+        return QStringLiteral("SMB2");
+    case 0x73757245u:
+        return QStringLiteral("Coda");
+    case 0x5346414Fu:
+    case 0x6B414653u:
+        return QStringLiteral("AFS");
+    case 0x01021997u:
+        return QStringLiteral("9P");
+    case 0x00C36400u:
+        return QStringLiteral("Ceph");
+    case 0x01161970u:
+        return QStringLiteral("GFS2");
+    case 0x7461636Fu:
+        return QStringLiteral("OCFS2");
+    case 0x0BD00BD0u:
+        return QStringLiteral("Lustre");
+    default:
+        return QString();
+    }
+}
+
+void refuseNetworkFolder(const QString& folder)
+{
+    const QString kind = networkFileSystemName(fileSystemProbe()(folder));
+    if (kind.isEmpty())
+        return;
+    throw Error(Error::Code::ReadOnly,
+                QStringLiteral("Папка данных «%1» находится на сетевом диске (%2). Встроенная база "
+                               "данных не работает надёжно через сеть: блокировки записей и "
+                               "журнал записи там не действуют, и данные могут быть испорчены. "
+                               "Для работы с нескольких рабочих мест перенесите данные на сервер "
+                               "баз данных PostgreSQL (kadrol-admin copy) и укажите его в "
+                               "псевдониме (DRIVER=POSTGRESQL).")
+                    .arg(QDir::toNativeSeparators(folder), kind));
+}
+
 QString emptyStoreMessage(const QString& file)
 {
     return QStringLiteral("Файл базы данных «%1» пуст: в нём нет ни одной таблицы. Вероятно, "
@@ -614,6 +698,12 @@ void reindexForCollation(sqlite3* db, const QString& file)
 
 } // namespace
 
+FileSystemProbe setFileSystemProbe(FileSystemProbe probe)
+{
+    std::swap(fileSystemProbe(), probe);
+    return probe;
+}
+
 QString sqliteStoreFileName()
 {
     return QStringLiteral("kadrol.sqlite");
@@ -626,6 +716,7 @@ std::unique_ptr<Store> openSqliteStore(const QString& folder)
         throw Error(
             Error::Code::NotFound,
             QStringLiteral("Папка данных «%1» не найдена.").arg(QDir::toNativeSeparators(folder)));
+    refuseNetworkFolder(folder);
     const QString file = QDir(folder).filePath(sqliteStoreFileName());
     if (!QFileInfo(file).isFile())
         throw Error(Error::Code::NotFound,
@@ -673,6 +764,7 @@ void createSqliteStore(const QString& folder, const QString& schemaScript)
                     QStringLiteral("Нельзя создать базу данных в папке «%1»: "
                                    "папка не найдена или закрыта для записи.")
                         .arg(QDir::toNativeSeparators(folder)));
+    refuseNetworkFolder(folder);
     sqlite3* db = openConnection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     try {
         execOn(db, "PRAGMA journal_mode=WAL; BEGIN;", file);

@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -77,6 +78,19 @@ public:
     // A new holder of record locks on this store's data.
     virtual std::unique_ptr<RecordLockHolder> newRecordLockHolder() = 0;
 
+    // A query's result kept as a temporary table of this connection, its row ids following the
+    // result's order; the columns get the names given (one per result column).
+    virtual void createResultTable(const QString& name, const QStringList& columns,
+                                   const QString& selectSql, const QVariantList& params) = 0;
+    virtual void dropResultTable(const QString& name) = 0;
+
+    // After rows were written with their keys given (a copy between stores): the key counters
+    // of the tables continue past the highest key.
+    virtual void syncKeyCounters() = 0;
+    // After a bulk load, outside a transaction: the store's statistics brought up to date, so
+    // that its plans fit the data.
+    virtual void optimize() = 0;
+
     virtual QStringList integrityCheck() = 0;
     virtual void checkpoint() = 0;
 
@@ -88,8 +102,37 @@ public:
 // Opens the embedded store of a data folder. Error(NotFound) when the folder or its store file
 // is missing, Error(Corrupt) when the file is not a sound store, Error(ReadOnly) when the
 // folder cannot be written.
+// A data folder on a network file system (NFS, SMB/CIFS, ...) is refused with
+// Error(ReadOnly): the embedded store's locks and log are not safe there; the message points
+// to the server store.
 std::unique_ptr<Store> openSqliteStore(const QString& folder);
+// How the embedded store learns a folder's file-system type (statfs f_type); tests put a
+// fake one in its place and give the returned one back afterwards.
+using FileSystemProbe = std::function<qint64(const QString& folder)>;
+FileSystemProbe setFileSystemProbe(FileSystemProbe probe);
 void createSqliteStore(const QString& folder, const QString& schemaScript);
 QString sqliteStoreFileName();
+
+// The server store: a database on a PostgreSQL server, named by a libpq connection string
+// ("host=db1 dbname=kadrol user=kadrol", "postgresql://db1/kadrol") or a service of the
+// libpq service file ("service=kadrol"). Passwords stay where libpq keeps them (the password
+// file, the service file). Error(NotFound) for an unknown database or a database without the
+// program's tables, Error(Io) when the server cannot be reached, Error(ReadOnly) for refused
+// credentials; every message names the server.
+std::unique_ptr<Store> openPgStore(const QString& connection);
+// Creates the program's tables in an empty database of a server (the schema script written for
+// the embedded store, translated) inside a transaction the caller commits (commit() on the
+// store given back); a store dropped uncommitted leaves the database empty. Error when the
+// database already holds tables, or when the role may not create them.
+std::unique_ptr<Store> createPgStore(const QString& connection, const QString& schemaScript);
+// Runs statements of the server's own SQL on a connection of their own (administration: a
+// schema or a role for the tests and the admin tool). Error as openPgStore, or the server's.
+void executeOnServer(const QString& connection, const QString& sql);
+// Whether a location names a server (a connection string) rather than a data folder.
+bool isServerLocation(const QString& location);
+// The connection string as it may be shown: any password in it replaced by "***".
+QString displayedServer(const QString& connection);
+// The schema script in the server's words: types, keys and the row id column of every table.
+QString serverSchemaScript(const QString& schemaScript);
 
 } // namespace kdb

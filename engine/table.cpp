@@ -94,6 +94,9 @@ Dataset::Source Table::openSource()
                 s.orderColumns.emplace_back(f->name, QString());
             }
     }
+    // Empty values first on every store, as the engine places posted rows.
+    for (QString& term : terms)
+        term += d.ascendingNulls;
     terms << store.rowIdColumn(); // rows equal in the order keep their order of entry
     s.orderBy = terms.join(QLatin1Char(','));
     return s;

@@ -5,6 +5,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libsqlite3-dev sqlite3 libjpeg-dev
+  libpq-dev postgresql
   xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-liberation xdg-utils poppler-utils
   g++-mingw-w64-x86-64 wine64 wine
 )

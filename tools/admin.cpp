@@ -1,10 +1,12 @@
 // kadrol-admin: the administrator's command-line tool on the program's own engine.
+#include "agencystore.h"
 #include "database.h"
 #include "datafolder.h"
 #include "error.h"
 #include "generator.h"
 #include "print.h"
 #include "query.h"
+#include "store.h"
 #include "table.h"
 
 #include <QApplication>
@@ -29,6 +31,11 @@ const char* kUsage =
     "                                     значение параметра: целое число, дата ДД.ММ.ГГГГ\n"
     "                                     или текст как есть (--param \"f=Д'Артаньян\")\n"
     "  kadrol-admin check ПАПКА           проверить целостность базы данных\n"
+    "  kadrol-admin copy ОТКУДА КУДА      скопировать агентство целиком (папка данных <-> сервер)\n"
+    "                                     с ключами, затем сравнить обе стороны\n"
+    "Вместо ПАПКИ можно указать сервер PostgreSQL строкой подключения libpq:\n"
+    "  \"host=сервер dbname=kadrol user=kadrol\", \"postgresql://сервер/kadrol\" или "
+    "\"service=kadrol\".\n"
     "  kadrol-admin prepare ПАПКА_ПРОГРАММЫ\n"
     "                                     подготовить папку программы: Data, Foto, CV, template\n";
 
@@ -115,6 +122,14 @@ QStringList schemaTableNames()
     return names;
 }
 
+// "папки данных «…»" or "базы данных на сервере «…»", for the check's messages.
+QString placeName(const kdb::Database& db)
+{
+    if (kdb::isServerLocation(db.folder()))
+        return QStringLiteral("базы данных на сервере «%1»").arg(kdb::displayedServer(db.folder()));
+    return QStringLiteral("папки данных «%1»").arg(QDir::toNativeSeparators(db.folder()));
+}
+
 int runCheck(const QString& folder)
 {
     auto db = kdb::Database::forFolder(folder);
@@ -143,13 +158,11 @@ int runCheck(const QString& folder)
                      .arg(shipped.partialTables.join(QStringLiteral(", ")))
               << '\n';
     if (!problems.isEmpty() || !missing.isEmpty() || !shipped.emptyTables.isEmpty()) {
-        err() << QStringLiteral("Проверка папки данных «%1»: найдены ошибки.")
-                     .arg(QDir::toNativeSeparators(db->folder()))
-              << '\n';
+        err() << QStringLiteral("Проверка %1: найдены ошибки.").arg(placeName(*db)) << '\n';
         return 1;
     }
-    out() << QStringLiteral("Проверка папки данных «%1»: ошибок нет, таблиц: %2.")
-                 .arg(QDir::toNativeSeparators(db->folder()))
+    out() << QStringLiteral("Проверка %1: ошибок нет, таблиц: %2.")
+                 .arg(placeName(*db))
                  .arg(tables.size())
           << '\n';
     return 0;
@@ -169,7 +182,15 @@ int runDemo(const QStringList& args)
     }
     const QString folder = args[0];
     const QString store = QDir(folder).filePath(kdb::Database::storeFileName());
-    if (!QFileInfo::exists(store)) {
+    if (kdb::isServerLocation(folder)) {
+        try {
+            kdb::Database::forFolder(folder)->open();
+        } catch (const kdb::Error& e) {
+            if (e.code() != kdb::Error::Code::NotFound)
+                throw;
+            kadrol::createServerAgency(folder);
+        }
+    } else if (!QFileInfo::exists(store)) {
         try {
             kadrol::createDataFolder(folder);
         } catch (const kdb::Error&) {
@@ -196,12 +217,17 @@ int runDemo(const QStringList& args)
     if (kdb::Table::opened(*db, QStringLiteral("RESERV.DB"))->recordCount() > 0 ||
         kdb::Table::opened(*db, QStringLiteral("LANG.DB"))->recordCount() > 0)
         throw kdb::Error(kdb::Error::Code::General,
-                         QStringLiteral("Папка данных «%1» уже заполнена: демонстрационные данные "
-                                        "пишутся только в новую папку.")
-                             .arg(QDir::toNativeSeparators(folder)));
+                         QStringLiteral("%1 уже заполнена: демонстрационные данные "
+                                        "пишутся только в новую папку данных или базу.")
+                             .arg(kdb::isServerLocation(folder)
+                                      ? QStringLiteral("База данных на сервере «%1»")
+                                            .arg(kdb::displayedServer(folder))
+                                      : QStringLiteral("Папка данных «%1»")
+                                            .arg(QDir::toNativeSeparators(folder))));
     const kadrol::AgencyCounts c = kadrol::generateAgency(*db, options);
     tx->commit();
     tx.reset();
+    db->store().optimize(); // a server plans the windows' orders on fresh statistics
     db->flush();
     out() << QStringLiteral("Кандидатов: %1, записей о них: %2, фирм: %3, заявок: %4.")
                  .arg(c.candidates)
@@ -227,6 +253,20 @@ int main(int argc, char** argv)
     const QStringList args = application->arguments().mid(1);
     const QString command = args.value(0);
     try {
+        if (command == QLatin1String("init") && args.size() == 2 &&
+            kdb::isServerLocation(args[1])) {
+            kadrol::createServerAgency(args[1]);
+            out() << QStringLiteral("Созданы таблицы агентства на сервере «%1».")
+                         .arg(kdb::displayedServer(args[1]))
+                  << '\n';
+            return 0;
+        }
+        if (command == QLatin1String("copy") && args.size() == 3) {
+            const qint64 rows = kadrol::copyAgency(args[1], args[2]);
+            out() << QStringLiteral("Скопировано строк: %1; обе стороны совпадают.").arg(rows)
+                  << '\n';
+            return 0;
+        }
         if (command == QLatin1String("init") && args.size() == 2) {
             kadrol::createDataFolder(args[1]);
             out() << QStringLiteral("Создана папка данных «%1».")

@@ -1,15 +1,19 @@
 // The whole program started in-process, checked by what a user sees: the main window's title,
 // toolbar, menus and status bar, the first-use collapse, the exit question, the alias, the
 // calendar, the about box and the splash.
+#include "agencystore.h"
 #include "database.h"
 #include "datafolder.h"
 #include "fpbook.h"
+#include "generator.h"
 #include "guisupport.h"
 #include "kadrol.h"
 #include "load.h"
 #include "messages.h"
 #include "pdm.h"
 #include "pkdate.h"
+#include "table.h"
+#include "testsupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -121,6 +125,8 @@ private Q_SLOTS:
     void aboutEntryCollapsesAndShowsTheBox();
     void exitQuestion();
     void predefinedAliasIsUsedUnchanged();
+    void serverAliasIsUsedAsAFolderIs();
+    void unreachableServerIsNamed();
     void startUpErrorIsShownAndEndsTheStart();
     void everyStartUpErrorIsShown_data();
     void everyStartUpErrorIsShown();
@@ -308,6 +314,50 @@ void TestMainWindow::predefinedAliasIsUsedUnchanged()
     Program program(QStringLiteral("[kadrol]\nDRIVER=PARADOX\nPATH=%1\n").arg(data).toUtf8());
     QVERIFY(program.start());
     QCOMPARE(DM->Dtb.folder(), QDir::cleanPath(data));
+}
+
+void TestMainWindow::serverAliasIsUsedAsAFolderIs()
+{
+    const QString reason = kadroltest::serverSkipReason();
+    if (!reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    // The demo agency, copied to a schema of the test server.
+    QTemporaryDir elsewhere;
+    const QString data = QDir(elsewhere.path()).filePath(QStringLiteral("Data"));
+    kadrol::createDataFolder(data);
+    {
+        auto db = kdb::Database::forFolder(data);
+        db->open();
+        kadrol::generateAgency(*db, kadrol::AgencyOptions());
+    }
+    const QString schema = kadroltest::newServerSchema();
+    const QString server = kadroltest::serverLocation(schema);
+    KVERIFY(kadrol::copyAgency(data, server));
+    {
+        Program program(
+            QStringLiteral("[kadrol]\nDRIVER=POSTGRESQL\nSERVER=\"%1\"\n").arg(server).toUtf8());
+        QVERIFY(program.start());
+        QCOMPARE(DM->Dtb.folder(), server);
+        // The same candidates as on the folder the agency came from.
+        auto local = kdb::Database::forFolder(data);
+        local->open();
+        QCOMPARE(kdb::Table::opened(DM->Dtb, QStringLiteral("RESERV.DB"))->recordCount(),
+                 kdb::Table::opened(*local, QStringLiteral("RESERV.DB"))->recordCount());
+        QVERIFY(kdb::Table::opened(DM->Dtb, QStringLiteral("RESERV.DB"))->recordCount() > 0);
+    }
+    kadroltest::dropServerSchema(schema);
+}
+
+void TestMainWindow::unreachableServerIsNamed()
+{
+    const QString server = QStringLiteral("host=/nonexistent/kadrol-server dbname=kadrol");
+    Program program(
+        QStringLiteral("[kadrol]\nDRIVER=POSTGRESQL\nSERVER=\"%1\"\n").arg(server).toUtf8());
+    MessageBoxAnswerer ok(QStringLiteral("OK"));
+    QVERIFY(!program.start());
+    QCOMPARE(ok.count(), 1);
+    QVERIFY2(ok.texts().front().contains(server), qPrintable(ok.texts().front()));
+    QVERIFY(!DM);
 }
 
 void TestMainWindow::startUpErrorIsShownAndEndsTheStart()

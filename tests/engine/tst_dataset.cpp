@@ -97,11 +97,26 @@ public:
     std::unique_ptr<Database> db;
 };
 
+// Puts a fake file-system type in place of the real one while it lives.
+class FakeFileSystem {
+public:
+    explicit FakeFileSystem(qint64 type)
+        : m_previous(kdb::setFileSystemProbe([type](const QString&) { return type; }))
+    {
+    }
+    ~FakeFileSystem() { kdb::setFileSystemProbe(m_previous); }
+
+private:
+    kdb::FileSystemProbe m_previous;
+};
+
 } // namespace
 
 class TestDataset : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // On the server store's run: skipped when the test server cannot be reached.
+    void initTestCase() { KSKIP_WITHOUT_SERVER(); }
     void cursor_data();
     void cursor();
     void stateTransitions();
@@ -137,6 +152,8 @@ private Q_SLOTS:
     void cachedDeletesFailureWritesNothing();
     void nestedTransactionRollsBackEverything();
     void openErrors();
+    void networkFolderIsRefused_data();
+    void networkFolderIsRefused();
     void brokenStoreFilesAreLeftAlone_data();
     void brokenStoreFilesAreLeftAlone();
     void constraintMessages_data();
@@ -320,9 +337,17 @@ void TestDataset::twoDatasetsOnOneRow()
 void TestDataset::failedDeleteKeepsTheEditAndItsLock()
 {
     Fixture fx;
-    fx.db->executeStoreSql(QStringLiteral("CREATE TRIGGER keep_zhukov BEFORE DELETE ON reserv "
-                                          "WHEN old.NameF = 'Жуков' BEGIN "
-                                          "SELECT RAISE(ABORT, 'запись нельзя удалить'); END"));
+    // A store that refuses the delete: a trigger, in each store's own words.
+    if (fx.store.isServer())
+        fx.db->executeStoreScript(QStringLiteral(
+            "CREATE FUNCTION keep_zhukov() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN IF "
+            "old.namef = 'Жуков' THEN RAISE EXCEPTION 'запись нельзя удалить'; END IF; RETURN "
+            "old; END$$; CREATE TRIGGER keep_zhukov BEFORE DELETE ON reserv FOR EACH ROW "
+            "EXECUTE FUNCTION keep_zhukov();"));
+    else
+        fx.db->executeStoreSql(QStringLiteral("CREATE TRIGGER keep_zhukov BEFORE DELETE ON reserv "
+                                              "WHEN old.NameF = 'Жуков' BEGIN "
+                                              "SELECT RAISE(ABORT, 'запись нельзя удалить'); END"));
     auto t = fx.table(QStringLiteral("reserv.db"));
     KVERIFY(t->open());
     QVERIFY(t->locate(QStringLiteral("NameF"), {QStringLiteral("Жуков")}));
@@ -1182,6 +1207,52 @@ void TestDataset::openErrors()
     KEXPECT_ERROR(Database::forFolder(roDir.path())->open(), Error::Code::ReadOnly);
     QFile::setPermissions(roDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     KEXPECT_ERROR(Database::createStore(roDir.path(), QString()), Error::Code::General);
+}
+
+void TestDataset::networkFolderIsRefused_data()
+{
+    QTest::addColumn<qint64>("type");
+    QTest::addColumn<bool>("refused");
+    QTest::addRow("NFS") << qint64(0x6969) << true;
+    QTest::addRow("SMB") << qint64(0x517B) << true;
+    QTest::addRow("CIFS") << qint64(0xFF534D42) << true;
+    QTest::addRow("SMB2") << qint64(0xFE534D42) << true;
+    QTest::addRow("9P, a shared folder of a virtual machine") << qint64(0x01021997) << true;
+    QTest::addRow("ext4") << qint64(0xEF53) << false;
+    QTest::addRow("tmpfs") << qint64(0x01021994) << false;
+    QTest::addRow("unknown") << qint64(0) << false;
+}
+
+void TestDataset::networkFolderIsRefused()
+{
+    QFETCH(qint64, type);
+    QFETCH(bool, refused);
+    if (kadroltest::onServer())
+        QSKIP("the embedded store's own check");
+    TempStore store(QString::fromUtf8(kSchema), TempStore::Kind::Embedded);
+    QTemporaryDir fresh;
+    FakeFileSystem fake(type);
+    if (!refused) {
+        KVERIFY(store.open());
+        KVERIFY(Database::createStore(fresh.path(), QString::fromUtf8(kSchema)));
+        return;
+    }
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            if (attempt == 0)
+                store.open();
+            else
+                Database::createStore(fresh.path(), QString::fromUtf8(kSchema));
+            QFAIL("a Data folder on a network file system was used");
+        } catch (const Error& e) {
+            QCOMPARE(int(e.code()), int(Error::Code::ReadOnly));
+            QVERIFY2(e.message().contains(QStringLiteral("сетевом диске")),
+                     qPrintable(e.message()));
+            QVERIFY2(e.message().contains(QStringLiteral("PostgreSQL")), qPrintable(e.message()));
+        }
+    }
+    // Nothing was created in the fresh folder.
+    QVERIFY(QDir(fresh.path()).isEmpty());
 }
 
 // A store file cut off before its first write (zero bytes) or before its tables is reported as

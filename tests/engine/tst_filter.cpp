@@ -1,14 +1,17 @@
 #include "casefile.h"
 
+#include "database.h"
 #include "error.h"
 #include "filter.h"
-#include "sqlitefunctions.h"
+#include "store.h"
+#include "testsupport.h"
 
 #include <QRegularExpression>
 #include <QtTest>
-#include <sqlite3.h>
+#include <memory>
 
 using namespace kdb;
+using kadroltest::TempStore;
 
 namespace {
 
@@ -39,36 +42,27 @@ private Q_SLOTS:
 private:
     QStringList passingKeys(const CompiledFilter& filter);
 
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<TempStore> m_store;
+    std::unique_ptr<Database> m_db;
     TableDef m_table;
 };
 
 void FilterTest::initTestCase()
 {
-    QCOMPARE(sqlite3_open(":memory:", &m_db), SQLITE_OK);
-    installRussianFunctions(m_db);
+    KSKIP_WITHOUT_SERVER();
     QFile fixture(casefile::dataPath(QStringLiteral("filter_fixture.sql")));
     QVERIFY(fixture.open(QIODevice::ReadOnly));
-    char* message = nullptr;
-    if (sqlite3_exec(m_db, fixture.readAll().constData(), nullptr, nullptr, &message) != SQLITE_OK)
-        QFAIL(message);
-
-    m_table.name = QStringLiteral("cand");
-    sqlite3_stmt* columns = nullptr;
-    QCOMPARE(sqlite3_prepare_v2(m_db, "PRAGMA table_info(cand)", -1, &columns, nullptr), SQLITE_OK);
-    while (sqlite3_step(columns) == SQLITE_ROW) {
-        m_table.fields.push_back(casefile::fieldFromDeclared(
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 1))),
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 2))),
-            sqlite3_column_int(columns, 5) != 0));
-    }
-    sqlite3_finalize(columns);
+    // The fixture on the store of this run: the embedded store, or the test server.
+    m_store = std::make_unique<TempStore>(QString::fromUtf8(fixture.readAll()));
+    KVERIFY(m_db = m_store->open());
+    m_table = m_db->tableDef(QStringLiteral("cand"));
     QCOMPARE(m_table.fields.size(), size_t(14));
 }
 
 void FilterTest::cleanupTestCase()
 {
-    sqlite3_close(m_db);
+    m_db.reset();
+    m_store.reset();
 }
 
 void FilterTest::cases_data()
@@ -90,33 +84,15 @@ QStringList FilterTest::passingKeys(const CompiledFilter& filter)
     if (!filter.where.isEmpty())
         sql += QLatin1String(" WHERE ") + filter.where;
     sql += QLatin1String(" ORDER BY Keyn");
-    sqlite3_stmt* statement = nullptr;
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(m_db, text.constData(), -1, &statement, nullptr) != SQLITE_OK) {
-        QTest::qFail(qPrintable(QStringLiteral("%1: %2").arg(sql, sqlite3_errmsg(m_db))), __FILE__,
-                     __LINE__);
-        return {};
-    }
-    for (int i = 0; i < filter.params.size(); ++i) {
-        const QVariant& value = filter.params[i];
-        switch (value.typeId()) {
-        case QMetaType::LongLong:
-        case QMetaType::Int:
-            sqlite3_bind_int64(statement, i + 1, value.toLongLong());
-            break;
-        case QMetaType::Double:
-            sqlite3_bind_double(statement, i + 1, value.toDouble());
-            break;
-        default: {
-            const QByteArray bytes = value.toString().toUtf8();
-            sqlite3_bind_text(statement, i + 1, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
-        }
-        }
-    }
     QStringList keys;
-    while (sqlite3_step(statement) == SQLITE_ROW)
-        keys << QString::number(sqlite3_column_int64(statement, 0));
-    sqlite3_finalize(statement);
+    try {
+        auto cursor = m_db->store().select(sql, filter.params);
+        while (cursor->next())
+            keys << QString::number(cursor->int64(0));
+    } catch (const Error& e) {
+        QTest::qFail(qPrintable(QStringLiteral("%1: %2").arg(sql, e.message())), __FILE__,
+                     __LINE__);
+    }
     return keys;
 }
 
@@ -130,7 +106,7 @@ void FilterTest::cases()
 
     if (!error.isEmpty()) {
         try {
-            const CompiledFilter compiled = compileFilter(filter, resolve);
+            const CompiledFilter compiled = compileFilter(filter, resolve, m_db->store().dialect());
             QFAIL(qPrintable(QStringLiteral("compiled to %1").arg(compiled.where)));
         } catch (const Error& e) {
             QCOMPARE(int(e.code()), int(codeNamed(error)));
@@ -142,7 +118,7 @@ void FilterTest::cases()
         return;
     }
 
-    const CompiledFilter compiled = compileFilter(filter, resolve);
+    const CompiledFilter compiled = compileFilter(filter, resolve, m_db->store().dialect());
     // Values are bound, never pasted: outside the quoted field names there is neither a
     // quote nor a digit.
     QString outsideNames = compiled.where;

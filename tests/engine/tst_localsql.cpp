@@ -1,16 +1,19 @@
 #include "casefile.h"
 
+#include "database.h"
 #include "error.h"
 #include "localsql.h"
-#include "sqlitefunctions.h"
+#include "store.h"
+#include "testsupport.h"
 
 #include <QRegularExpression>
 #include <QtTest>
 #include <algorithm>
 #include <map>
-#include <sqlite3.h>
+#include <memory>
 
 using namespace kdb;
+using kadroltest::TempStore;
 
 namespace {
 
@@ -70,77 +73,41 @@ private Q_SLOTS:
 
 private:
     void openFixture();
-    // Runs store SQL, binding the integer parameters by name; the rows as "a | b | c".
+    // Runs store SQL, binding the parameters by name; the rows as "a | b | c".
     QStringList run(const QString& sql, const QVariantMap& params, int* changes = nullptr);
 
-    QByteArray m_fixture;
+    QString m_fixture;
     std::map<QString, TableDef> m_tables;
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<TempStore> m_store;
+    std::unique_ptr<Database> m_db;
 };
 
 void LocalSqlTest::initTestCase()
 {
+    KSKIP_WITHOUT_SERVER();
     QFile fixture(casefile::dataPath(QStringLiteral("localsql_fixture.sql")));
     QVERIFY(fixture.open(QIODevice::ReadOnly));
-    m_fixture = fixture.readAll();
+    m_fixture = QString::fromUtf8(fixture.readAll());
 
     openFixture();
-    QStringList names;
-    sqlite3_stmt* tables = nullptr;
-    QCOMPARE(sqlite3_prepare_v2(m_db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1,
-                                &tables, nullptr),
-             SQLITE_OK);
-    while (sqlite3_step(tables) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(tables, 0)));
-    sqlite3_finalize(tables);
-    for (const QString& name : names) {
-        if (name.startsWith(QLatin1String("sqlite_")))
-            continue;
-        TableDef table;
-        table.name = name;
-        sqlite3_stmt* columns = nullptr;
-        const QByteArray pragma = QStringLiteral("PRAGMA table_info(%1)").arg(name).toUtf8();
-        QCOMPARE(sqlite3_prepare_v2(m_db, pragma.constData(), -1, &columns, nullptr), SQLITE_OK);
-        int keyColumns = 0;
-        while (sqlite3_step(columns) == SQLITE_ROW) {
-            const bool key = sqlite3_column_int(columns, 5) != 0;
-            keyColumns += key ? 1 : 0;
-            table.fields.push_back(casefile::fieldFromDeclared(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 1))),
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 2))),
-                key));
-        }
-        sqlite3_finalize(columns);
-        // Only a single-column integer key is an auto-increment key (zvrecr has a pair).
-        if (keyColumns > 1) {
-            for (FieldDef& field : table.fields) {
-                if (field.type == FieldType::AutoInc)
-                    field.type = FieldType::Integer;
-            }
-        }
-        m_tables[name] = table;
-    }
+    for (const QString& name : m_db->tableNames())
+        m_tables[name] = m_db->tableDef(name);
     QVERIFY(m_tables.count(QStringLiteral("reserv")) == 1);
     cleanup();
 }
 
+// The fixture, fresh for every case, on the store of this run (the embedded store, or a
+// schema of its own on the test server).
 void LocalSqlTest::openFixture()
 {
-    QCOMPARE(sqlite3_open(":memory:", &m_db), SQLITE_OK);
-    // A double-quoted word that names no column must be an error, not a silent text: the
-    // translation may never rely on that leniency of the store.
-    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    installRussianFunctions(m_db);
-    char* message = nullptr;
-    if (sqlite3_exec(m_db, m_fixture.constData(), nullptr, nullptr, &message) != SQLITE_OK)
-        QFAIL(message);
+    m_store = std::make_unique<TempStore>(m_fixture);
+    KVERIFY(m_db = m_store->open());
 }
 
 void LocalSqlTest::cleanup()
 {
-    sqlite3_close(m_db);
-    m_db = nullptr;
+    m_db.reset();
+    m_store.reset();
 }
 
 void LocalSqlTest::statements_data()
@@ -185,47 +152,45 @@ void LocalSqlTest::statements_data()
     }
 }
 
+namespace {
+// A value as the case file writes it: numbers as the embedded store prints them (a whole
+// floating-point number with ".0"), texts and dates as they stand.
+QString rendered(const QVariant& v)
+{
+    if (v.isNull())
+        return QStringLiteral("NULL");
+    if (v.typeId() == QMetaType::Double) {
+        const double d = v.toDouble();
+        if (d == static_cast<double>(static_cast<qint64>(d)))
+            return QString::number(static_cast<qint64>(d)) + QStringLiteral(".0");
+        return QString::number(d, 'g', 15);
+    }
+    return v.toString();
+}
+} // namespace
+
 QStringList LocalSqlTest::run(const QString& sql, const QVariantMap& params, int* changes)
 {
-    sqlite3_stmt* statement = nullptr;
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(m_db, text.constData(), -1, &statement, nullptr) != SQLITE_OK) {
-        QTest::qFail(qPrintable(QStringLiteral("%1\n   %2").arg(sqlite3_errmsg(m_db), sql)),
-                     __FILE__, __LINE__);
-        return {};
-    }
-    for (auto it = params.begin(); it != params.end(); ++it) {
-        const QByteArray name = QByteArray(":") + it.key().toUtf8();
-        const int index = sqlite3_bind_parameter_index(statement, name.constData());
-        if (index == 0) {
-            QTest::qFail(
-                qPrintable(
-                    QStringLiteral("no parameter %1 in %2").arg(QString::fromUtf8(name), sql)),
-                __FILE__, __LINE__);
-            sqlite3_finalize(statement);
-            return {};
-        }
-        sqlite3_bind_int64(statement, index, it.value().toLongLong());
-    }
     QStringList rows;
-    int rc = SQLITE_ROW;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        QStringList values;
-        for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-            if (sqlite3_column_type(statement, i) == SQLITE_NULL)
-                values << QStringLiteral("NULL");
-            else
-                values << QString::fromUtf8(
-                    reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
+    const QVariantList bound = params.isEmpty() ? QVariantList() : QVariantList{params};
+    try {
+        if (sql.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive)) {
+            auto cursor = m_db->store().select(sql, bound);
+            while (cursor->next()) {
+                QStringList values;
+                for (int i = 0; i < cursor->columnCount(); ++i)
+                    values << rendered(cursor->value(i));
+                rows << values.join(QLatin1String(" | "));
+            }
+        } else {
+            const int changed = m_db->store().exec(sql, bound);
+            if (changes)
+                *changes = changed;
         }
-        rows << values.join(QLatin1String(" | "));
+    } catch (const Error& e) {
+        QTest::qFail(qPrintable(QStringLiteral("%1\n   %2").arg(e.message(), sql)), __FILE__,
+                     __LINE__);
     }
-    if (rc != SQLITE_DONE)
-        QTest::qFail(qPrintable(QStringLiteral("%1\n   %2").arg(sqlite3_errmsg(m_db), sql)),
-                     __FILE__, __LINE__);
-    if (changes)
-        *changes = sqlite3_changes(m_db);
-    sqlite3_finalize(statement);
     return rows;
 }
 
@@ -243,6 +208,7 @@ void LocalSqlTest::statements()
     QFETCH(QString, message);
 
     openFixture();
+    const Dialect& dialect = m_db->store().dialect();
     const TableResolver resolve = [this](const QString& name) -> const TableDef* {
         const auto it = m_tables.find(tableNameForFile(name));
         return it == m_tables.end() ? nullptr : &it->second;
@@ -250,7 +216,7 @@ void LocalSqlTest::statements()
 
     if (!error.isEmpty()) {
         try {
-            const TranslatedSql translated = translateLocalSql(sql, resolve);
+            const TranslatedSql translated = translateLocalSql(sql, resolve, dialect);
             QFAIL(qPrintable(QStringLiteral("translated to %1").arg(translated.sql)));
         } catch (const Error& e) {
             QCOMPARE(int(e.code()), int(codeNamed(error)));
@@ -259,7 +225,7 @@ void LocalSqlTest::statements()
         return;
     }
 
-    const TranslatedSql translated = translateLocalSql(sql, resolve);
+    const TranslatedSql translated = translateLocalSql(sql, resolve, dialect);
     // The statement's first word, after any comments before it.
     static const QRegularExpression leadingComments(QStringLiteral("^(\\s|--[^\\n]*|/\\*.*?\\*/)*"),
                                                     QRegularExpression::DotMatchesEverythingOption);
@@ -340,10 +306,10 @@ void LocalSqlTest::nesting()
         const auto it = m_tables.find(tableNameForFile(name));
         return it == m_tables.end() ? nullptr : &it->second;
     };
+    openFixture();
     try {
-        const TranslatedSql translated = translateLocalSql(sql, resolve);
+        const TranslatedSql translated = translateLocalSql(sql, resolve, m_db->store().dialect());
         QVERIFY2(!refused, qPrintable(translated.sql.left(200)));
-        openFixture();
         QCOMPARE(run(translated.sql, {}), QStringList{QStringLiteral("1")});
     } catch (const Error& e) {
         QVERIFY2(refused, qPrintable(e.message()));

@@ -149,6 +149,8 @@ private:
 class TestWorkstations : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // On the server store's run: skipped when the test server cannot be reached.
+    void initTestCase() { KSKIP_WITHOUT_SERVER(); }
     void lockIsSeenAtOnceAndDiesWithItsHolder();
     void twoDatasetsOfOneProcessOnOneRow();
     void committedRowsAreSeenOnRefresh();

@@ -13,17 +13,48 @@
 
 namespace kadroltest {
 
-// A temporary folder holding a fresh store built from a schema script; removed afterwards.
+// The engine tests run on both stores: once on the embedded store, once more (their ctest
+// name ending in _server) with KADROL_TEST_STORE=server on the throwaway server that the test
+// run starts (scripts/pgserver.sh), whose connection string is KADROL_TEST_PG.
+bool onServer();
+QString testServer();
+// Why the server tests cannot run here, or empty when the test server answers.
+QString serverSkipReason();
+// A fresh schema of the test server, and the location of a store in it.
+QString newServerSchema();
+QString serverLocation(const QString& schema);
+void dropServerSchema(const QString& schema);
+
+// Skips the test (reported as skipped, never as passed) when it runs for the server store and
+// the test server cannot be reached.
+#define KSKIP_WITHOUT_SERVER()                                                                     \
+    do {                                                                                           \
+        if (kadroltest::onServer()) {                                                              \
+            const QString reason_ = kadroltest::serverSkipReason();                                \
+            if (!reason_.isEmpty())                                                                \
+                QSKIP(qPrintable(reason_));                                                        \
+        }                                                                                          \
+    } while (false)
+
+// A fresh store built from a schema script (written in the embedded store's SQL), removed
+// afterwards: a temporary data folder, or a schema of its own on the test server.
 class TempStore {
 public:
-    explicit TempStore(const QString& schema);
+    enum class Kind { Default, Embedded, Server }; // Default: the store of this test run
+    explicit TempStore(const QString& schema, Kind kind = Kind::Default);
+    ~TempStore();
+    TempStore(const TempStore&) = delete;
+    TempStore& operator=(const TempStore&) = delete;
+    // The data folder or the server connection string.
     const QString& path() const { return m_path; }
-    // A database on the folder, opened.
+    bool isServer() const { return !m_schema.isEmpty(); }
+    // A database on the store, opened.
     std::unique_ptr<kdb::Database> open(const QString& databaseName = {}) const;
 
 private:
     QTemporaryDir m_dir;
     QString m_path;
+    QString m_schema;
 };
 
 // Runs a statement and fails the test with the engine's message if it throws.
