@@ -1,5 +1,6 @@
 #include "black.h"
 
+#include "buttons.h"
 #include "dbdateedit.h"
 #include "dbedit.h"
 #include "dblookupcombo.h"
@@ -28,16 +29,6 @@ QString lockedText()
     return QStringLiteral("Данные заблокированы другим пользователем. Повторите операцию.");
 }
 
-QPushButton* makeButton(QWidget* parent, const QString& caption, const QString& hint = {})
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setAccessibleName(caption);
-    if (!hint.isEmpty())
-        b->setToolTip(hint);
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
 TFblack::TFblack(QWidget* parent)
@@ -48,10 +39,11 @@ TFblack::TFblack(QWidget* parent)
     widgets::DataSource* ds = &DM->DSblack;
 
     // The buttons along the top, then the mode box.
-    Bp = makeButton(this, QStringLiteral("Сохранить"), QStringLiteral("Сохранить"));
-    Bc = makeButton(this, QStringLiteral("Отмена"), QStringLiteral("Отмена"));
-    Be = makeButton(this, QStringLiteral("Редактировать"), QStringLiteral("Режим редактирования"));
-    Bv = makeButton(this, QStringLiteral("Выход"));
+    Bp = widgets::panelButton(this, QStringLiteral("Сохранить"), QStringLiteral("Сохранить"));
+    Bc = widgets::panelButton(this, QStringLiteral("Отмена"), QStringLiteral("Отмена"));
+    Be = widgets::panelButton(this, QStringLiteral("Редактировать"),
+                              QStringLiteral("Режим редактирования"));
+    Bv = widgets::panelButton(this, QStringLiteral("Выход"));
     auto* modeBox = new QGroupBox(QStringLiteral("Режим"), this);
     m_mode = new QLabel(QStringLiteral("Просмотр"), modeBox);
     QFont bold = m_mode->font();
@@ -100,7 +92,7 @@ TFblack::TFblack(QWidget* parent)
     add(QStringLiteral("Фамилия"), edit(QStringLiteral("Namef")), row++, 0);
     add(QStringLiteral("Имя"), edit(QStringLiteral("Namei")), row++, 0);
     add(QStringLiteral("Отчество"), edit(QStringLiteral("Nameo")), row++, 0);
-    Bd = makeButton(this, QStringLiteral("Удалить"), QStringLiteral("Удалить"));
+    Bd = widgets::panelButton(this, QStringLiteral("Удалить"), QStringLiteral("Удалить"));
     grid->addWidget(Bd, 0, 3, 1, 1, Qt::AlignRight | Qt::AlignTop);
 
     auto* mf = new widgets::DbRadioGroup(QString(), this);

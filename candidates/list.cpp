@@ -1,6 +1,7 @@
 #include "list.h"
 
 #include "black.h"
+#include "buttons.h"
 #include "dbgrid.h"
 #include "error.h"
 #include "guard.h"
@@ -181,11 +182,7 @@ TFlist::~TFlist()
 
 QPushButton* TFlist::addButton(QWidget* panel, const QString& caption, const QString& hint)
 {
-    auto* b = new QPushButton(caption, panel);
-    b->setAccessibleName(caption);
-    if (!hint.isEmpty())
-        b->setToolTip(hint);
-    b->setAutoDefault(false);
+    QPushButton* b = widgets::panelButton(panel, caption, hint);
     if (panel->layout())
         panel->layout()->addWidget(b);
     return b;

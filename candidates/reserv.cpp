@@ -1,5 +1,6 @@
 #include "reserv.h"
 
+#include "buttons.h"
 #include "datacontrol.h"
 #include "dbedit.h"
 #include "dbgrid.h"
@@ -94,12 +95,7 @@ TFres::~TFres()
 
 QPushButton* TFres::makeButton(const QString& caption, const QString& hint)
 {
-    auto* b = new QPushButton(caption, this);
-    b->setAccessibleName(caption);
-    b->setAutoDefault(false);
-    if (!hint.isEmpty())
-        b->setToolTip(hint);
-    return b;
+    return widgets::panelButton(this, caption, hint);
 }
 
 QToolButton* TFres::makeToolButton(const QString& glyph, const QString& hint)

@@ -1,5 +1,6 @@
 #include "spcard.h"
 
+#include "buttons.h"
 #include "dbgrid.h"
 #include "guard.h"
 #include "pdm.h"
@@ -19,14 +20,6 @@ namespace kadrol {
 TFstrcard* Fstrcard = nullptr;
 
 namespace {
-
-QPushButton* makeButton(QWidget* parent, const QString& caption)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setAccessibleName(caption);
-    b->setAutoDefault(false);
-    return b;
-}
 
 void setUpGrid(widgets::DbGrid* grid, widgets::DataSource* source, const QString& caption)
 {
@@ -67,7 +60,7 @@ TFstrcard::TFstrcard(QWidget* parent)
     });
     Qsvkat.setFiltered(true);
 
-    Bk = makeButton(this, QStringLiteral("Карточка"));
+    Bk = widgets::panelButton(this, QStringLiteral("Карточка"));
     Bk->setEnabled(false);
     m_rgBox = new QGroupBox(QStringLiteral("Базы"), this);
     m_rgBox->setAccessibleName(QStringLiteral("Базы"));
@@ -83,7 +76,7 @@ TFstrcard::TFstrcard(QWidget* parent)
         rgLayout->addWidget(rb);
     }
     RG->button(2)->setChecked(true);
-    Bv = makeButton(this, QStringLiteral("Выход"));
+    Bv = widgets::panelButton(this, QStringLiteral("Выход"));
     auto* top = new QHBoxLayout;
     top->addWidget(Bk);
     top->addWidget(m_rgBox);

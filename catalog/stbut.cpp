@@ -1,5 +1,6 @@
 #include "stbut.h"
 
+#include "buttons.h"
 #include "guard.h"
 #include "lookuplist.h"
 #include "messages.h"
@@ -21,18 +22,6 @@ namespace kadrol {
 
 TFStBut* FStBut = nullptr;
 
-namespace {
-
-QPushButton* makeButton(QWidget* parent, const QString& caption)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setAccessibleName(caption);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 TFStBut::TFStBut(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
@@ -45,24 +34,24 @@ TFStBut::TFStBut(QWidget* parent)
     m_picture->setAccessibleName(QStringLiteral("Каталог вакансий"));
 
     auto* panel = new QWidget(this);
-    Bn = makeButton(panel, QStringLiteral("Наименования"));
-    Bs = makeButton(panel, QStringLiteral("Структура"));
-    Ball = makeButton(panel, QStringLiteral("Весь каталог"));
+    Bn = widgets::panelButton(panel, QStringLiteral("Наименования"));
+    Bs = widgets::panelButton(panel, QStringLiteral("Структура"));
+    Ball = widgets::panelButton(panel, QStringLiteral("Весь каталог"));
     Ball->setToolTip(QStringLiteral("Список кандидатов по всем разделам каталога"));
     auto* sphereGroup = new QGroupBox(panel);
     Ldiv = new QComboBox(sphereGroup);
     Ldiv->setAccessibleName(QStringLiteral("Сфера каталога"));
     Ldiv->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     Ldiv->setMinimumContentsLength(20);
-    Bsf = makeButton(sphereGroup, QStringLiteral("Сфера"));
+    Bsf = widgets::panelButton(sphereGroup, QStringLiteral("Сфера"));
     Bsf->setToolTip(QStringLiteral("Список кандидатов по выбранной сфере"));
     auto* sphereLayout = new QVBoxLayout(sphereGroup);
     sphereLayout->addWidget(Ldiv);
     sphereLayout->addWidget(Bsf);
-    Bh = makeButton(panel, QStringLiteral("Справка"));
+    Bh = widgets::panelButton(panel, QStringLiteral("Справка"));
     // The help file of the old desktop has no viewer here; the button stays for its place.
     Bh->setEnabled(false);
-    Bv = makeButton(panel, QStringLiteral("Выход"));
+    Bv = widgets::panelButton(panel, QStringLiteral("Выход"));
 
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
