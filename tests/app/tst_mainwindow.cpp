@@ -12,6 +12,7 @@
 #include "messages.h"
 #include "pdm.h"
 #include "pkdate.h"
+#include "program.h"
 #include "table.h"
 #include "testsupport.h"
 
@@ -29,43 +30,9 @@
 
 using kadrol::TFbook;
 using kadroltest::MessageBoxAnswerer;
+using kadroltest::Program;
 
 namespace {
-
-// A program folder of its own, with an alias file the test writes (or none).
-class Program {
-public:
-    explicit Program(const QByteArray& aliases = {})
-    {
-        kadrol::prepareProgramFolder(m_dir.path());
-        const QString file = m_dir.filePath(QStringLiteral("aliases.ini"));
-        if (!aliases.isEmpty()) {
-            QFile f(file);
-            f.open(QIODevice::WriteOnly);
-            f.write(aliases);
-        }
-        qputenv("KADROL_ALIASES", file.toLocal8Bit());
-        kdb::Session::global().reloadAliasFile();
-        m_oldFolder = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-    }
-    ~Program()
-    {
-        kadrol::shutDown();
-        QDir::setCurrent(m_oldFolder);
-        qunsetenv("KADROL_ALIASES");
-        kdb::Session::global().reloadAliasFile();
-    }
-    bool start(std::function<void()> afterWindows = {})
-    {
-        return kadrol::startUp({m_dir.path(), std::move(afterWindows)});
-    }
-    QString path() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_oldFolder;
-};
 
 QStringList captionsOf(QMenu* menu)
 {

@@ -8,6 +8,7 @@
 #include "kadrol.h"
 #include "list.h"
 #include "pdm.h"
+#include "program.h"
 #include "reserv.h"
 #include "serch.h"
 #include "table.h"
@@ -26,38 +27,18 @@
 
 namespace candtest {
 
-// A program folder of its own with the alias pointing at its Data folder; the program started.
-class Program {
+// A program folder of its own with the alias pointing at its Data folder; the program started,
+// with the settings in the test's own folder.
+class Program : public kadroltest::Program {
 public:
     Program()
     {
         QStandardPaths::setTestModeEnabled(true);
-        kadrol::prepareProgramFolder(m_dir.path());
-        const QString file = m_dir.filePath(QStringLiteral("aliases.ini"));
-        qputenv("KADROL_ALIASES", file.toLocal8Bit());
-        kdb::Session::global().reloadAliasFile();
-        m_oldFolder = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-        kadrol::StartOptions options;
-        options.programFolder = m_dir.path();
-        m_started = kadrol::startUp(options);
+        m_started = start();
     }
-    ~Program()
-    {
-        kadrol::shutDown();
-        QDir::setCurrent(m_oldFolder);
-        qunsetenv("KADROL_ALIASES");
-        kdb::Session::global().reloadAliasFile();
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
     bool started() const { return m_started; }
-    QString path() const { return m_dir.path(); }
-    QString dataFolder() const { return m_dir.filePath(QStringLiteral("Data")); }
 
 private:
-    QTemporaryDir m_dir;
-    QString m_oldFolder;
     bool m_started = false;
 };
 

@@ -10,6 +10,7 @@
 #include "guisupport.h"
 #include "kadrol.h"
 #include "pdm.h"
+#include "program.h"
 #include "ptn2.h"
 #include "table.h"
 #include "testsupport.h"
@@ -30,33 +31,7 @@ using kadroltest::MessageBoxAnswerer;
 
 namespace {
 
-// A program folder of its own with a fresh Data folder, and the program started on it.
-class Program {
-public:
-    Program()
-    {
-        kadrol::prepareProgramFolder(m_dir.path());
-        qputenv("KADROL_ALIASES", m_dir.filePath(QStringLiteral("aliases.ini")).toLocal8Bit());
-        kdb::Session::global().reloadAliasFile();
-        m_oldFolder = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-        m_started = kadrol::startUp({m_dir.path(), {}});
-    }
-    ~Program()
-    {
-        kadrol::shutDown();
-        QDir::setCurrent(m_oldFolder);
-        qunsetenv("KADROL_ALIASES");
-        kdb::Session::global().reloadAliasFile();
-    }
-    bool started() const { return m_started; }
-    QString dataFolder() const { return m_dir.filePath(QStringLiteral("Data")); }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_oldFolder;
-    bool m_started = false;
-};
+using Program = kadroltest::StartedProgram;
 
 // A person of the blacklist, stored; gives its key.
 int addPerson(const QString& surname, int nbas = 0)

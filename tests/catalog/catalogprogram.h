@@ -8,6 +8,7 @@
 #include "guisupport.h"
 #include "kadrol.h"
 #include "pdm.h"
+#include "program.h"
 #include "store.h"
 
 #include <QAbstractButton>
@@ -20,29 +21,8 @@
 
 namespace catalogtest {
 
-class Program {
+class Program : public kadroltest::Program {
 public:
-    Program()
-    {
-        kadrol::prepareProgramFolder(m_dir.path());
-        // No alias file: start-up registers "kadrol" on the Data folder beside the program.
-        qputenv("KADROL_ALIASES", QDir(m_dir.path()).filePath("none.ini").toLocal8Bit());
-        kdb::Session::global().reloadAliasFile();
-        m_oldFolder = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-    }
-    ~Program()
-    {
-        kadrol::shutDown();
-        QDir::setCurrent(m_oldFolder);
-        qunsetenv("KADROL_ALIASES");
-        kdb::Session::global().reloadAliasFile();
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool start() { return kadrol::startUp({m_dir.path(), {}}); }
-    QString dataFolder() const { return QDir(m_dir.path()).filePath("Data"); }
     // Store SQL on the program's own connection (fixtures and checks).
     int sql(const QString& text, const QVariantList& params = {})
     {
@@ -54,10 +34,6 @@ public:
         auto c = DM->Dtb.store().select(text, params);
         return c->next() ? c->value(0).toLongLong() : -1;
     }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_oldFolder;
 };
 
 // Runs a step repeatedly while a modal window runs, until it says it is done (or 10 s pass).

@@ -9,6 +9,7 @@
 #include "kadrol.h"
 #include "naimen.h"
 #include "pdm.h"
+#include "program.h"
 #include "spcard.h"
 #include "stbut.h"
 #include "strkatl.h"
@@ -32,31 +33,7 @@ using kadrol::Fstrcard;
 
 namespace {
 
-class Program {
-public:
-    Program()
-    {
-        kadrol::prepareProgramFolder(m_dir.path());
-        qputenv("KADROL_ALIASES", m_dir.filePath(QStringLiteral("aliases.ini")).toLocal8Bit());
-        kdb::Session::global().reloadAliasFile();
-        m_oldFolder = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-        m_started = kadrol::startUp({m_dir.path(), {}});
-    }
-    ~Program()
-    {
-        kadrol::shutDown();
-        QDir::setCurrent(m_oldFolder);
-        qunsetenv("KADROL_ALIASES");
-        kdb::Session::global().reloadAliasFile();
-    }
-    bool started() const { return m_started; }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_oldFolder;
-    bool m_started = false;
-};
+using Program = kadroltest::StartedProgram;
 
 int addName(kdb::Table& list, const QString& name)
 {
